@@ -1,0 +1,52 @@
+#include "ProgramState.h"
+
+#include "Colouring.h"
+
+#include <cmath>
+#include <limits>
+
+ProgramState::ProgramState()
+{
+    PicStep = StepForViewWidth(FractalParams.ViewWidth);
+    DefaultStep = PicStep;
+    OverviewStep = static_cast<float>(5.0L / 81.0L);
+    ColourFunction = SquareColour;
+}
+
+void ProgramState::SetIterationLimit(int32_t limit)
+{
+    // The table has no entry beyond 8191.
+    IterationLimit = limit > ColourTableSize - 1 ? ColourTableSize - 1 : limit;
+}
+
+int32_t TruncToInt(long double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= 2147483647.0L)
+        return std::numeric_limits<int32_t>::max();
+    if (v <= -2147483648.0L)
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(v);
+}
+
+float StepForViewWidth(float viewWidth)
+{
+    return static_cast<float>(static_cast<long double>(viewWidth) * (1.0L / 530.0L));
+}
+
+void UpdateKoefScales(ProgramState& s)
+{
+    const long double step = s.PicStep, def = s.DefaultStep;
+    s.KoefScaleX = static_cast<float>(CoefTrackMax * step * 2 / (def * PicWidth));
+    s.KoefScaleY = static_cast<float>(CoefTrackMax * step * 2 / (def * PicHeight));
+}
+
+void SelectColourFunction(ProgramState& s)
+{
+    if (s.FractalParams.FormulaKind != 1)
+        return;
+    s.ColourFunction = SquareColour;
+    if (s.FormulaSelected)
+        s.FormulaSelected();
+}

@@ -1,0 +1,59 @@
+#include "RenderThread.h"
+
+#include "ImageCanvas.h"
+#include "Overview.h"
+
+TThreadFract::TThreadFract(ProgramState& state, TImageCanvas& pic, TImageCanvas& generalView,
+                           QObject* parent)
+    : QThread(parent), State(state), Pic(pic), GeneralView(generalView)
+{
+}
+
+TThreadFract::~TThreadFract()
+{
+    Stop();
+}
+
+void TThreadFract::Wake()
+{
+    std::lock_guard lock(WakeMutex);
+    // RenderIdle only turns false under this lock, so a wake-up either finds
+    // the thread idle and is taken, or finds a pass running and is dropped.
+    if (State.RenderIdle.load())
+        WakePending = true;
+    WakeSignal.notify_one();
+}
+
+void TThreadFract::Stop()
+{
+    {
+        std::lock_guard lock(WakeMutex);
+        StopRequested = true;
+        WakeSignal.notify_one();
+    }
+    if (isRunning())
+        wait();
+}
+
+void TThreadFract::run()
+{
+    setPriority(QThread::TimeCriticalPriority);
+    {
+        std::lock_guard lock(WakeMutex);
+        State.RenderIdle.store(false);
+    }
+    for (;;) {
+        if (PassStarted)
+            PassStarted();
+        RenderPass(State, Pic, GeneralView);
+        emit PassDrawn();
+
+        std::unique_lock lock(WakeMutex);
+        State.RenderIdle.store(true);
+        WakeSignal.wait(lock, [this] { return WakePending || StopRequested; });
+        if (StopRequested)
+            return;
+        WakePending = false;
+        State.RenderIdle.store(false);
+    }
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The background thread that redraws the main picture and the overview.
+
+#include "ProgramState.h"
+
+#include <QThread>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+class TImageCanvas;
+
+class TThreadFract : public QThread {
+    Q_OBJECT
+public:
+    TThreadFract(ProgramState& state, TImageCanvas& pic, TImageCanvas& generalView,
+                 QObject* parent = nullptr);
+    ~TThreadFract() override;
+
+    // Main thread, only while RenderIdle is true: start the next pass. A wake-up
+    // while a pass runs has no effect; one after RenderIdle became true is never lost.
+    void Wake();
+
+    // Ends the thread after its current pass and waits for it.
+    void Stop();
+
+    // Test hook, run on the render thread at the start of every pass.
+    std::function<void()> PassStarted;
+
+signals:
+    // Emitted after both canvases were updated; connect queued to repaint.
+    void PassDrawn();
+
+protected:
+    void run() override;
+
+private:
+    ProgramState& State;
+    TImageCanvas& Pic;
+    TImageCanvas& GeneralView;
+    std::mutex WakeMutex;
+    std::condition_variable WakeSignal;
+    bool WakePending = false;
+    bool StopRequested = false;
+};
