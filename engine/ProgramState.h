@@ -15,6 +15,7 @@ struct TColourEntry {
     uint8_t Blue = 0;
     uint8_t Green = 0;
     uint8_t Red = 0;
+    bool operator==(const TColourEntry&) const = default;
 };
 static_assert(sizeof(TColourEntry) == 3, "colour entries are packed 3-byte triples");
 
