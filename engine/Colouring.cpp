@@ -1,5 +1,7 @@
 #include "Colouring.h"
 
+#include "FastWalk.h"
+
 const TColourEntry& SquareColour(const ProgramState& s, float x, float y)
 {
     const double cx = s.FractalParams.Cx;
@@ -101,5 +103,9 @@ void RasterWalkReference(const ProgramState& s, const TRaster& r, const TPixelTa
 void RasterWalk(const ProgramState& s, const TRaster& r, const TPixelTarget& t, int rowBegin,
                 int rowEnd)
 {
-    RasterWalkReference(s, r, t, rowBegin, rowEnd);
+    // The formula's own function has a fast walk with the same pixels.
+    if (s.ColourFunction == SquareColour)
+        FastRasterWalk(s, r, t, rowBegin, rowEnd);
+    else
+        RasterWalkReference(s, r, t, rowBegin, rowEnd);
 }

@@ -1,0 +1,39 @@
+#pragma once
+// The fast raster walk of SquareColour: the same float and double arithmetic
+// as the per-pixel walk, pixels spread over vector lanes and over a pool of
+// worker threads. Every picture it writes equals the reference walk's.
+
+#include "Colouring.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+struct TFastWalkOptions {
+    // Threads taking part, the caller included; 0 means one per core.
+    int Threads = 0;
+    // Vector target (a Highway target bit); 0 means the best the CPU has.
+    int64_t Target = 0;
+};
+
+// Vector targets compiled in and supported by this CPU, best first.
+std::vector<int64_t> FastWalkTargets();
+const char* FastWalkTargetName(int64_t target);
+
+// The walk of SquareColour over rows [rowBegin, rowEnd) (rowEnd -1: to the
+// bottom). Only valid while s.ColourFunction is SquareColour.
+void FastRasterWalk(const ProgramState& s, const TRaster& r, const TPixelTarget& t,
+                    int rowBegin = 0, int rowEnd = -1, const TFastWalkOptions& options = {});
+
+// Rows per report band of the long walks (export, headless renderer): after
+// rows 20, 41, 62, ... the caller may report progress or stop.
+constexpr int ReportBandRows = 21;
+
+// Whole raster in bands of ReportBandRows rows. After each band that ends on a
+// report row, atReport(lastRow) is called on the calling thread; returning
+// false stops the walk there. The last, shorter band has no report point.
+// Returns false when stopped. Uses the fast walk for SquareColour and the
+// reference walk for any other colouring function.
+bool RasterWalkBanded(const ProgramState& s, const TRaster& r, const TPixelTarget& t,
+                      const std::function<bool(int lastRow)>& atReport,
+                      const TFastWalkOptions& options = {});

@@ -1,0 +1,51 @@
+#pragma once
+// A persistent pool of helper threads for the fast walk. Any thread may hand
+// it a task; the task's Run is then called by the caller and by up to the
+// requested number of idle helpers at once, and must share its work among
+// them. Callers from several threads at a time are served side by side.
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace quilmora {
+
+class TPoolTask {
+public:
+    virtual ~TPoolTask() = default;
+    virtual void Run() = 0;
+
+private:
+    friend class TWalkPool;
+    int Working = 0;  // helpers inside Run, guarded by the pool's mutex
+};
+
+class TWalkPool {
+public:
+    static TWalkPool& Instance();
+    ~TWalkPool();
+
+    // Threads a walk may use: the caller plus one helper per further core.
+    int Cores() const { return Cores_; }
+
+    // Runs task.Run() on the calling thread and on up to 'helpers' helpers,
+    // and returns when every one of them has left it.
+    void Run(TPoolTask& task, int helpers);
+
+private:
+    TWalkPool();
+    void StartHelpers();
+    void HelperLoop();
+
+    const int Cores_;
+    std::mutex Mutex;
+    std::condition_variable Work;  // helpers wait here for queued tasks
+    std::condition_variable Done;  // callers wait here for their helpers
+    std::deque<TPoolTask*> Queue;  // one entry per helper wanted
+    std::vector<std::thread> Helpers;
+    bool Stopping = false;
+};
+
+}  // namespace quilmora

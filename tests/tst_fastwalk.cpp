@@ -1,0 +1,443 @@
+// Fast raster walk: pixel for pixel equal to the reference walk on every view,
+// limit, palette, size and pixel format, on every vector target this CPU has
+// and with any number of threads; row ranges, report bands, concurrent callers.
+
+#include "Colouring.h"
+#include "FastWalk.h"
+#include "Palette.h"
+#include "ProgramState.h"
+
+#include <QtTest>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr uchar Untouched = 0x5A;
+
+// Entry i gets bytes that spell i, so that a count off by one always shows
+// (real palettes repeat colours with their periods).
+void SetCountingTable(ProgramState& s)
+{
+    for (int i = 0; i < ColourTableSize; ++i)
+        s.ColourTable[i] = {uint8_t(i & 0xFF), uint8_t(i >> 8), uint8_t(0xC0 | (i * 7 & 0x3F))};
+}
+
+int CountOf(const uchar* p)
+{
+    return p[0] | (p[1] << 8);
+}
+
+QImage Blank(int w, int h, QImage::Format format)
+{
+    QImage image(w, h, format);
+    image.fill(QColor(Untouched, Untouched, Untouched, Untouched).rgba());
+    // fill() of RGB32 forces the fourth byte to 0xFF; set every byte.
+    for (int y = 0; y < h; ++y)
+        std::memset(image.scanLine(y), Untouched, size_t(image.bytesPerLine()));
+    return image;
+}
+
+QImage Reference(const ProgramState& s, const TRaster& r, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage image = Blank(r.Width, r.Height, format);
+    RasterWalkReference(s, r, TargetOf(image));
+    return image;
+}
+
+QImage Fast(const ProgramState& s, const TRaster& r, QImage::Format format, TFastWalkOptions o)
+{
+    QImage image = Blank(r.Width, r.Height, format);
+    FastRasterWalk(s, r, TargetOf(image), 0, -1, o);
+    return image;
+}
+
+// First difference of the blue, green, red bytes (and of the untouched fourth
+// byte when both are 32-bit), as text; empty when equal.
+QString Difference(const QImage& expected, const QImage& actual)
+{
+    if (expected.size() != actual.size())
+        return QStringLiteral("size differs");
+    const int be = expected.format() == QImage::Format_BGR888 ? 3 : 4;
+    const int ba = actual.format() == QImage::Format_BGR888 ? 3 : 4;
+    const int bytes = be == ba ? be : 3;
+    for (int y = 0; y < expected.height(); ++y) {
+        const uchar* pe = expected.constScanLine(y);
+        const uchar* pa = actual.constScanLine(y);
+        for (int x = 0; x < expected.width(); ++x)
+            for (int b = 0; b < bytes; ++b)
+                if (pe[x * be + b] != pa[x * ba + b])
+                    return QStringLiteral("pixel (%1, %2) byte %3: %4 expected, %5 found")
+                        .arg(x).arg(y).arg(b).arg(pe[x * be + b]).arg(pa[x * ba + b]);
+    }
+    return {};
+}
+
+struct TView {
+    double Cx = 0.402, Cy = 0.339;
+    float CenterX = 0.0f, CenterY = 0.0f, ViewWidth = 5.0f;
+    int Limit = 254;
+    int PaletteKind = 0;  // 0: counting table, else a synthesised palette
+    int Width = 160, Height = 120;
+    bool MainPicture = false;  // the main picture's own raster
+};
+
+void Apply(ProgramState& s, const TView& v)
+{
+    s.FractalParams.Cx = v.Cx;
+    s.FractalParams.Cy = v.Cy;
+    s.FractalParams.CenterX = v.CenterX;
+    s.FractalParams.CenterY = v.CenterY;
+    s.FractalParams.ViewWidth = v.ViewWidth;
+    s.PicStep = StepForViewWidth(v.ViewWidth);
+    s.IterationLimit = v.Limit;
+    if (v.PaletteKind == 0) {
+        SetCountingTable(s);
+    } else {
+        s.FractalParams.PaletteKind = v.PaletteKind;
+        BuildColourTable(s);
+    }
+}
+
+TRaster RasterOf(const ProgramState& s, const TView& v)
+{
+    return v.MainPicture ? MainPictureRaster(s) : CentredRaster(s, v.Width, v.Height);
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(TView)
+
+class TestFastWalk : public QObject {
+    Q_OBJECT
+
+private slots:
+    void targets();
+    void matchesReference_data();
+    void matchesReference();
+    void escapeCountsAroundTheLimit();
+    void rowRanges();
+    void reportBands();
+    void concurrentCallers();
+    void otherColourFunctions();
+};
+
+void TestFastWalk::targets()
+{
+    const std::vector<int64_t> all = FastWalkTargets();
+    QVERIFY(!all.empty());
+    for (size_t i = 0; i < all.size(); ++i) {
+        QVERIFY2(QByteArray(FastWalkTargetName(all[i])) != "Unknown", QByteArray::number(qint64(all[i])));
+        if (i > 0)
+            QVERIFY(all[i - 1] < all[i]);  // best first
+    }
+    QStringList names;
+    for (int64_t t : all)
+        names << QLatin1String(FastWalkTargetName(t));
+    qInfo("vector targets: %s", qPrintable(names.join(QLatin1String(", "))));
+}
+
+void TestFastWalk::matchesReference_data()
+{
+    QTest::addColumn<TView>("view");
+    TView v;
+    v.MainPicture = true;
+    QTest::newRow("start-up main picture") << v;
+    v.PaletteKind = 1;
+    QTest::newRow("start-up main picture, start-up palette") << v;
+
+    v = {};
+    v.Cx = 0.0, v.Cy = 0.0, v.ViewWidth = 0.5f, v.MainPicture = true;
+    QTest::newRow("every pixel interior") << v;
+
+    v = {};
+    v.CenterX = -0.0425f, v.CenterY = 0.2573f, v.ViewWidth = 1e-4f, v.Limit = 1022;
+    QTest::newRow("deep zoom") << v;
+    v.ViewWidth = 1e-6f;
+    QTest::newRow("zoom past float resolution") << v;
+
+    for (const auto& [cx, cy] : {std::pair{2.0, 2.0}, {-2.0, -2.0}, {2.0, -2.0}, {-2.0, 2.0},
+                                 {-2.0, 0.0}, {2.0, 0.0}, {0.0, 2.0}}) {
+        v = {};
+        v.Cx = cx, v.Cy = cy;
+        QTest::addRow("C = %g%+gi", cx, cy) << v;
+    }
+
+    v = {};
+    v.Limit = 1022, v.Width = 200, v.Height = 150;
+    QTest::newRow("limit 1022") << v;
+    v = {};
+    v.Cx = -0.12, v.Cy = 0.75, v.Limit = 8190, v.Width = 96, v.Height = 72;
+    QTest::newRow("limit 8190, C = -0.12+0.75i") << v;
+    v.Limit = 8191;
+    QTest::newRow("limit 8191, the last entry") << v;
+    for (int limit : {-3, 0, 1, 2, 3}) {
+        v = {};
+        v.Limit = limit;
+        QTest::addRow("limit %d", limit) << v;
+    }
+
+    for (int kind = 1; kind <= 8; ++kind) {
+        v = {};
+        v.PaletteKind = kind, v.Width = 120, v.Height = 90;
+        QTest::addRow("palette kind %d", kind) << v;
+    }
+
+    for (const auto& [w, h] : {std::pair{1, 1}, {7, 3}, {1601, 3}, {2, 1}, {1, 7}, {512, 2},
+                               {513, 2}, {1025, 3}, {81, 65}}) {
+        v = {};
+        v.Width = w, v.Height = h;
+        QTest::addRow("%d x %d", w, h) << v;
+    }
+
+    v = {};
+    v.Cx = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("C not a number") << v;
+    v.Cx = 1e300;
+    QTest::newRow("C beyond float range") << v;
+    v = {};
+    v.CenterX = std::numeric_limits<float>::infinity();
+    QTest::newRow("infinite centre") << v;
+    v = {};
+    v.CenterY = std::numeric_limits<float>::quiet_NaN();
+    QTest::newRow("centre not a number") << v;
+    v = {};
+    v.ViewWidth = 3e38f;
+    QTest::newRow("coordinates overflowing float") << v;
+    v = {};
+    v.ViewWidth = 0.0f;
+    QTest::newRow("zero view width") << v;
+    v = {};
+    v.ViewWidth = -5.0f, v.Cx = -0.7454, v.Cy = 0.1130, v.Limit = 1022;
+    QTest::newRow("negative view width") << v;
+}
+
+void TestFastWalk::matchesReference()
+{
+    QFETCH(TView, view);
+    ProgramState s;
+    Apply(s, view);
+    const TRaster r = RasterOf(s, view);
+    const QImage expected = Reference(s, r);
+
+    // The engine's own entry point.
+    QImage viaEngine = Blank(r.Width, r.Height, QImage::Format_RGB32);
+    RasterWalk(s, r, TargetOf(viaEngine));
+    QCOMPARE(Difference(expected, viaEngine), QString());
+
+    const std::vector<int64_t> targets = FastWalkTargets();
+    for (int64_t target : targets) {
+        for (int threads : {1, 2, 3}) {
+            const QByteArray where = QByteArray(FastWalkTargetName(target)) + ", threads " +
+                                     QByteArray::number(threads);
+            const QString d = Difference(expected, Fast(s, r, QImage::Format_RGB32, {threads, target}));
+            QVERIFY2(d.isEmpty(), (where + ": " + d.toUtf8()).constData());
+        }
+        const QString d = Difference(expected, Fast(s, r, QImage::Format_BGR888, {0, target}));
+        QVERIFY2(d.isEmpty(), (QByteArray(FastWalkTargetName(target)) + ", 24-bit: " + d.toUtf8()).constData());
+    }
+}
+
+// Points with a known orbit, as one-pixel pictures centred on them: the count
+// is spelled by the counting table.
+void TestFastWalk::escapeCountsAroundTheLimit()
+{
+    struct Case {
+        double cx, cy;
+        float x, y;
+        int limit;
+        int count;
+    };
+    const Case cases[] = {
+        {0.0, 0.0, 0.0f, 0.0f, 254, 0},    // fixed point: interior
+        {0.0, 0.0, 3.0f, 0.0f, 254, 1},    // start far outside: still one iteration
+        {0.0, 0.0, 1.5f, 0.0f, 254, 1},    // 2.25^2 >= 4 at once
+        {-2.0, 0.0, 0.0f, 0.0f, 254, 1},   // first iterate exactly on the circle
+        {2.0, 0.0, 0.0f, 0.0f, 254, 1},
+        {0.0, 0.0, 1.1f, 0.0f, 254, 3},    // 1.1 -> 1.21 -> 1.4641 -> 2.1436
+        {0.0, 0.0, 1.1f, 0.0f, 3, 3},      // escapes at the limit itself
+        {0.0, 0.0, 1.1f, 0.0f, 2, 0},      // one past the limit: interior
+        {0.0, 0.0, 1.1f, 0.0f, 0, 0},
+        {0.0, 0.0, 3.0f, 0.0f, 0, 0},      // the limit is tested before the escape
+        {0.0, 0.0, 3.0f, 0.0f, 1, 1},
+    };
+    for (int64_t target : FastWalkTargets()) {
+        for (const Case& c : cases) {
+            ProgramState s;
+            SetCountingTable(s);
+            s.FractalParams.Cx = c.cx;
+            s.FractalParams.Cy = c.cy;
+            s.FractalParams.CenterX = c.x;
+            s.FractalParams.CenterY = c.y;
+            s.IterationLimit = c.limit;
+            const TRaster r = CentredRaster(s, 1, 1);
+            QCOMPARE(RasterStartX(r), c.x);
+            QCOMPARE(RasterStartY(r), c.y);
+            QCOMPARE(CountOf(Reference(s, r).constBits()), c.count);
+            const QImage fast = Fast(s, r, QImage::Format_RGB32, {1, target});
+            QVERIFY2(CountOf(fast.constBits()) == c.count,
+                     qPrintable(QStringLiteral("%1: z0 = %2, limit %3: count %4, expected %5")
+                                    .arg(QLatin1String(FastWalkTargetName(target)))
+                                    .arg(double(c.x)).arg(c.limit)
+                                    .arg(CountOf(fast.constBits())).arg(c.count)));
+        }
+    }
+}
+
+void TestFastWalk::rowRanges()
+{
+    ProgramState s;
+    SetCountingTable(s);
+    const TRaster r = CentredRaster(s, 301, 47);
+    const QImage expected = Reference(s, r);
+
+    // Pieces in any order add up to the whole picture.
+    QImage pieces = Blank(r.Width, r.Height, QImage::Format_RGB32);
+    const TPixelTarget t = TargetOf(pieces);
+    FastRasterWalk(s, r, t, 30, 47);
+    FastRasterWalk(s, r, t, 0, 1);
+    FastRasterWalk(s, r, t, 1, 30);
+    QCOMPARE(Difference(expected, pieces), QString());
+
+    // Rows outside the range stay as they were; so does everything for an
+    // empty range.
+    QImage part = Blank(r.Width, r.Height, QImage::Format_BGR888);
+    FastRasterWalk(s, r, TargetOf(part), 10, 12);
+    FastRasterWalk(s, r, TargetOf(part), 20, 20);
+    FastRasterWalk(s, r, TargetOf(part), 40, 30);
+    for (int y = 0; y < r.Height; ++y) {
+        const uchar* p = part.constScanLine(y);
+        const uchar* e = expected.constScanLine(y);
+        for (int x = 0; x < r.Width; ++x)
+            for (int b = 0; b < 3; ++b) {
+                const uchar want = (y >= 10 && y < 12) ? e[x * 4 + b] : Untouched;
+                QVERIFY2(p[x * 3 + b] == want, qPrintable(QStringLiteral("row %1 column %2").arg(y).arg(x)));
+            }
+    }
+    // Rows to the bottom by default, and past the bottom clipped.
+    QImage tail = Blank(r.Width, r.Height, QImage::Format_RGB32);
+    FastRasterWalk(s, r, TargetOf(tail), 0, 1000);
+    QCOMPARE(Difference(expected, tail), QString());
+}
+
+void TestFastWalk::reportBands()
+{
+    ProgramState s;
+    SetCountingTable(s);
+    s.IterationLimit = 1022;
+    const TRaster r = CentredRaster(s, 320, 240);
+    const QImage expected = Reference(s, r, QImage::Format_BGR888);
+
+    for (bool fast : {true, false}) {
+        // Any other colouring function takes the reference walk in bands too.
+        s.ColourFunction = fast ? SquareColour
+                                : [](const ProgramState& st, float x, float y) -> const TColourEntry& {
+                                      return SquareColour(st, x, y);
+                                  };
+        QImage image = Blank(r.Width, r.Height, QImage::Format_BGR888);
+        std::vector<int> reports;
+        const bool finished = RasterWalkBanded(s, r, TargetOf(image), [&](int lastRow) {
+            reports.push_back(lastRow);
+            return true;
+        });
+        QVERIFY(finished);
+        QCOMPARE(reports, (std::vector<int>{20, 41, 62, 83, 104, 125, 146, 167, 188, 209, 230}));
+        QCOMPARE(Difference(expected, image), QString());
+
+        // A stop at the second report point leaves the rows after it unwritten.
+        QImage stopped = Blank(r.Width, r.Height, QImage::Format_BGR888);
+        reports.clear();
+        const bool completed = RasterWalkBanded(s, r, TargetOf(stopped), [&](int lastRow) {
+            reports.push_back(lastRow);
+            return reports.size() < 2;
+        });
+        QVERIFY(!completed);
+        QCOMPARE(reports, (std::vector<int>{20, 41}));
+        for (int y = 0; y < r.Height; ++y) {
+            const bool written = y <= 41;
+            const QByteArray row(reinterpret_cast<const char*>(stopped.constScanLine(y)), r.Width * 3);
+            const QByteArray want = written
+                ? QByteArray(reinterpret_cast<const char*>(expected.constScanLine(y)), r.Width * 3)
+                : QByteArray(r.Width * 3, char(Untouched));
+            QVERIFY2(row == want, qPrintable(QStringLiteral("row %1").arg(y)));
+        }
+    }
+
+    // Exactly 21 rows: one report; fewer: none.
+    s.ColourFunction = SquareColour;
+    for (const auto& [rows, count] : {std::pair{21, 1}, {20, 0}, {42, 2}, {43, 2}, {1, 0}}) {
+        const TRaster small = CentredRaster(s, 9, rows);
+        QImage image = Blank(small.Width, small.Height, QImage::Format_RGB32);
+        int calls = 0;
+        RasterWalkBanded(s, small, TargetOf(image), [&](int) { return ++calls > 0; });
+        QCOMPARE(calls, count);
+        QCOMPARE(Difference(Reference(s, small), image), QString());
+    }
+}
+
+// The render thread, the export and the main thread may walk at the same time.
+void TestFastWalk::concurrentCallers()
+{
+    constexpr int Callers = 4;
+    ProgramState states[Callers];
+    TRaster rasters[Callers];
+    QImage expected[Callers];
+    for (int i = 0; i < Callers; ++i) {
+        ProgramState& s = states[i];
+        SetCountingTable(s);
+        s.FractalParams.Cx = -0.12 + 0.05 * i;
+        s.FractalParams.Cy = 0.75 - 0.1 * i;
+        s.IterationLimit = 254 + 256 * i;
+        rasters[i] = i == 0 ? MainPictureRaster(s) : CentredRaster(s, 100 + 37 * i, 60 + 11 * i);
+        expected[i] = Reference(s, rasters[i]);
+    }
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < Callers; ++i)
+        threads.emplace_back([&, i] {
+            for (int round = 0; round < 6; ++round) {
+                QImage image = Blank(rasters[i].Width, rasters[i].Height, QImage::Format_RGB32);
+                if (round % 2)
+                    RasterWalk(states[i], rasters[i], TargetOf(image));
+                else
+                    RasterWalkBanded(states[i], rasters[i], TargetOf(image), [](int) { return true; });
+                if (!Difference(expected[i], image).isEmpty())
+                    ++failures;
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    QCOMPARE(failures.load(), 0);
+}
+
+void TestFastWalk::otherColourFunctions()
+{
+    static std::atomic<int> calls{0};
+    ProgramState s;
+    SetCountingTable(s);
+    s.ColourFunction = [](const ProgramState& st, float, float) -> const TColourEntry& {
+        ++calls;
+        return st.ColourTable[77];
+    };
+    const TRaster r = CentredRaster(s, 13, 11);
+    QImage image = Blank(r.Width, r.Height, QImage::Format_RGB32);
+    calls = 0;
+    RasterWalk(s, r, TargetOf(image));
+    QCOMPARE(calls.load(), 13 * 11);
+    for (int y = 0; y < r.Height; ++y)
+        for (int x = 0; x < r.Width; ++x)
+            QCOMPARE(CountOf(image.constScanLine(y) + 4 * x), 77);
+
+    // Asked for anyway, the fast walk hands such a function to the reference.
+    calls = 0;
+    FastRasterWalk(s, r, TargetOf(image), 2, 5);
+    QCOMPARE(calls.load(), 13 * 3);
+}
+
+QTEST_GUILESS_MAIN(TestFastWalk)
+#include "tst_fastwalk.moc"
