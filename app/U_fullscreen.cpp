@@ -1,0 +1,56 @@
+#include "U_fullscreen.h"
+
+#include "Overview.h"
+#include "U_mainform.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QScreen>
+
+TFullScreenForm::TFullScreenForm(TMainForm& main)
+    : QWidget(&main, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Main(main)
+{
+    setObjectName(QStringLiteral("FullScreenForm"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    ProgramState& s = Main.State;
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
+                                                          : QRect(0, 0, 1024, 768);
+    s.FullScreenHeight = screen.height();
+    s.FullScreenWidth = screen.width();
+    setGeometry(screen);
+    Image = new TImage(s.FullScreenWidth, s.FullScreenHeight, this);
+    Image->move(0, 0);
+    connect(Image, &TImage::MouseUp, this, &TFullScreenForm::ImageClick);
+    RenderFullScreen(s, Image->Canvas);
+}
+
+void TFullScreenForm::showEvent(QShowEvent* event)
+{
+    // Back to the cursor the main window saved before the computation.
+    QGuiApplication::restoreOverrideCursor();
+    QWidget::showEvent(event);
+    // Keys go to the picture at once, also without a window manager.
+    raise();
+    activateWindow();
+}
+
+void TFullScreenForm::keyPressEvent(QKeyEvent*)
+{
+    // Shortcuts of the main window were offered first; any other key closes,
+    // a lone Shift, Ctrl or Alt included.
+    close();
+}
+
+void TFullScreenForm::ImageClick()
+{
+    close();
+}
+
+void TFullScreenForm::closeEvent(QCloseEvent* event)
+{
+    Main.State.FullScreenOpen = false;
+    Main.FullScreenButton->setText(QStringLiteral("Full Screen"));
+    event->accept();
+}

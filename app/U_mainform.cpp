@@ -1,0 +1,995 @@
+#include "U_mainform.h"
+
+#include "Colouring.h"
+#include "Cursors.h"
+#include "Glyphs.h"
+#include "HintTexts.h"
+#include "Messages.h"
+#include "NumberFormat.h"
+#include "Overview.h"
+#include "Palette.h"
+#include "U_fullscreen.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QStatusBar>
+#include <QToolButton>
+
+#include <algorithm>
+
+std::function<void()> TMainForm::PassHookForTests;
+
+namespace {
+
+constexpr int ClientWidth = 690;
+constexpr int ClientHeight = 554;
+constexpr int StatusBarHeight = 19;
+const char* const HintProperty = "quilmoraHint";
+const QString ReadOutPrefix = QStringLiteral(" ( X,Y ) =   ");
+
+// Tool number -> action hint of the picture and cursor slot.
+struct TToolInfo {
+    const QString* Hint;
+    int Cursor;
+};
+const TToolInfo Tools[5] = {
+    {&Hints::KoefScr, CursorKoef},  {&Hints::Zoom, CursorLupa},        {&Hints::ToCur, CursorCentr},
+    {&Hints::HandTool, CursorOpenHand}, {&Hints::FromTo, CursorToFrom},
+};
+
+QToolButton* GlyphButton(QWidget* parent, TGlyph glyph, const QRect& place)
+{
+    auto* b = new QToolButton(parent);
+    b->setIcon(GlyphIcon(glyph));
+    b->setIconSize(place.size() - QSize(8, 8));
+    b->setGeometry(place);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoRaise(false);
+    return b;
+}
+
+QSlider* TrackBar(QWidget* parent, int lo, int hi, int tick, const QRect& place)
+{
+    auto* s = new QSlider(Qt::Horizontal, parent);
+    s->setRange(lo, hi);
+    s->setTickInterval(tick);
+    s->setTickPosition(QSlider::TicksAbove);
+    s->setPageStep(std::max(1, (hi - lo) / 20));
+    s->setGeometry(place);
+    return s;
+}
+
+QLabel* Label(QWidget* parent, const QString& text, int x, int y)
+{
+    auto* l = new QLabel(text, parent);
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
+
+bool LeftOrRightHeld(const QMouseEvent* e)
+{
+    return e->buttons() & (Qt::LeftButton | Qt::RightButton);
+}
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent),
+      ToFromScaleY(static_cast<float>(0.3f * (1.0L / 409))),
+      ToFromScaleX(static_cast<float>(1.0L / 530))
+{
+    // 1. The window and its controls; all texts start empty.
+    BuildWindow();
+    BuildActions();
+
+    // 2. Start folder.
+    State.StartDir = QDir::currentPath();
+
+    // 3, 4. Settings, and the copies the close compares with.
+    ReadSettings();
+
+    // 6. File folders (plain concatenation).
+    State.FractalsDir = State.StartDir + QStringLiteral("/fractals");
+    State.PalettesDir = State.StartDir + QStringLiteral("/paletts");
+
+    // 7, 8. Read-out and overview frame.
+    StatusPanel0->setText(ReadOutPrefix);
+    ResetOverviewFrame(State, GeneralView->Canvas);
+
+    // 9, 10. Default view, bitmaps.
+    State.FractalParams.CenterX = 0.0f;
+    State.FractalParams.CenterY = 0.0f;
+    State.FractalParams.ViewWidth = 5.0f;
+    State.PicStep = StepForViewWidth(5.0f);
+    State.DefaultStep = State.PicStep;
+    State.PicBitmap = QImage(PicWidth, PicHeight, QImage::Format_RGB32);
+    State.PicBitmap.fill(Qt::black);
+    State.OverviewStep = static_cast<float>(5.0L / 81);
+    State.OverviewBitmap = QImage(OverviewWidth, OverviewHeight, QImage::Format_RGB32);
+    State.OverviewBitmap.fill(Qt::black);
+
+    // 11. C from the track bars.
+    State.FractalParams.Cx = TrackBarCx->value() * 0.001;
+    State.FractalParams.Cy = TrackBarCy->value() * 0.001;
+    E_cx->setText(FormatCoefficient(State.FractalParams.Cx));
+    E_cy->setText(FormatCoefficient(State.FractalParams.Cy));
+
+    // 12. Cursors: overview and the coefficient tool.
+    RegisterCursors();
+    GeneralView->setCursor(CursorOf(CursorSmoll));
+    Pic->setCursor(CursorOf(CursorKoef));
+    State.ToolMode = 0;
+
+    // 13.
+    UpdateKoefScales(State);
+
+    // 14. Palette track bars; their handlers find RenderIdle false and store nothing.
+    const TFractalParams& p = State.FractalParams;
+    TrackBarR0->setValue(p.R0);
+    TrackBarG0->setValue(p.G0);
+    TrackBarB0->setValue(p.B0);
+    TrackBarR1->setValue(p.R1);
+    TrackBarG1->setValue(p.G1);
+    TrackBarB1->setValue(p.B1);
+
+    // 15, 16.
+    if (State.FractalParams.PaletteKind < 1 || State.FractalParams.PaletteKind > 8)
+        State.FractalParams.PaletteKind = 1;
+    if (State.SlideRandomOrder > 1)
+        State.SlideRandomOrder = 0;
+    TypeOfPalette->setCurrentIndex(State.FractalParams.PaletteKind - 1);
+
+    // 17.
+    BuildColourTable(State);
+    DrawPaletteLine(State, PaletteLine->Canvas);
+
+    // 18. The formula.
+    State.FormulaSelected = [this] { FractalN1->setChecked(true); };
+    State.FractalParams.FormulaKind = 1;
+    State.ColourFunction = SquareColour;
+    FractalN1->setChecked(true);
+
+    // 19.
+    State.FullScreenOpen = State.OptionsOpen = State.SlideShowRunning = State.AboutOpen = false;
+    State.ApplyFilePalette = true;
+    State.PicMouseArmed = true;
+    State.FractalListIndex = State.PaletteListIndex = 0;
+
+    // 20. The render thread, computing the first picture at once.
+    RenderThread = new TThreadFract(State, Pic->Canvas, GeneralView->Canvas, this);
+    RenderThread->PassStarted = PassHookForTests;
+    connect(RenderThread, &TThreadFract::PassDrawn, this, &TMainForm::PassDrawn, Qt::QueuedConnection);
+    RenderThread->start();
+    if (!RenderThread->isRunning() && !RenderThread->isFinished()) {
+        ShowMessage(TMessageKind::Error, QStringLiteral("Ошибка:"),
+                    QStringLiteral("Не удалось создать поток \n для расчета изображения"));
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    }
+
+    FormCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    // No pass may run while the bitmaps and canvases go.
+    AnimationTimer.stop();
+    RenderThread->Stop();
+    qApp->removeEventFilter(this);
+}
+
+void TMainForm::BuildWindow()
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Quilmora 1.02"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    auto* client = new QWidget(this);
+    client->setFixedSize(ClientWidth, ClientHeight - StatusBarHeight);
+    setCentralWidget(client);
+
+    Pic = new TImage(PicWidth, PicHeight, client);
+    Pic->move(46, 0);
+    Pic->setMouseTracking(true);
+    SetHint(Pic, Hints::KoefScr);
+
+    auto* bar = new QStatusBar(this);
+    bar->setSizeGripEnabled(false);
+    bar->setFixedHeight(StatusBarHeight);
+    bar->setContentsMargins(0, 0, 0, 0);
+    StatusPanel0 = new QLabel(bar);
+    StatusPanel0->setFixedWidth(160);
+    StatusPanel1 = new QLabel(bar);
+    bar->addWidget(StatusPanel0);
+    bar->addWidget(StatusPanel1, 1);
+    setStatusBar(bar);
+
+    DefButton = GlyphButton(client, TGlyph::Default, {6, 8, 32, 32});
+    Hand = GlyphButton(client, TGlyph::Hand, {6, 42, 32, 32});
+    Center = GlyphButton(client, TGlyph::Center, {6, 76, 32, 32});
+    Lupa = GlyphButton(client, TGlyph::Lupa, {6, 110, 32, 32});
+    LupaPlus = GlyphButton(client, TGlyph::LupaPlus, {6, 144, 32, 32});
+    LupaMinus = GlyphButton(client, TGlyph::LupaMinus, {6, 178, 32, 32});
+    Koef = GlyphButton(client, TGlyph::Koef, {6, 212, 32, 32});
+    To_From = GlyphButton(client, TGlyph::ToFrom, {6, 246, 32, 32});
+    SetHint(DefButton, Hints::DefButton);
+    SetHint(Hand, Hints::Hand);
+    SetHint(Center, Hints::Center);
+    SetHint(Lupa, Hints::Lupa);
+    SetHint(LupaPlus, Hints::LupaPlus);
+    SetHint(LupaMinus, Hints::LupaMinus);
+    SetHint(Koef, Hints::Koef);
+    SetHint(To_From, Hints::To_From);
+    for (QToolButton* b : {Koef, Lupa, Center, Hand, To_From})
+        b->setCheckable(true);
+    Koef->setChecked(true);
+    connect(LupaPlus, &QToolButton::clicked, this, &TMainForm::LupaPlusClick);
+    connect(LupaMinus, &QToolButton::clicked, this, &TMainForm::LupaMinusClick);
+
+    FullScreenButton = new QPushButton(QStringLiteral("Full Screen"), client);
+    FullScreenButton->setGeometry(600, 8, 65, 16);
+    FullScreenButton->setFocusPolicy(Qt::NoFocus);
+    SetHint(FullScreenButton, Hints::FullScreenButton);
+    connect(FullScreenButton, &QPushButton::clicked, this, &TMainForm::FullScrExecute);
+
+    GroupBox3 = new QGroupBox(QStringLiteral("Общий вид"), client);
+    GroupBox3->setGeometry(584, 28, 97, 106);
+    GeneralView = new TImage(OverviewWidth, OverviewHeight, GroupBox3);
+    GeneralView->move(8, 17);
+    GeneralView->setMouseTracking(true);
+    SetHint(GeneralView, Hints::GeneralView);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Коэффициенты"), client);
+    GroupBox1->setGeometry(584, 142, 97, 220);
+    Label1 = Label(GroupBox1, QStringLiteral("Re( C )"), 10, 16);
+    Label2 = Label(GroupBox1, QStringLiteral("Im( C )"), 10, 104);
+    E_cx = new QLineEdit(QStringLiteral("0"), GroupBox1);
+    E_cx->setGeometry(10, 32, 65, 17);
+    E_cy = new QLineEdit(QStringLiteral("0"), GroupBox1);
+    E_cy->setGeometry(10, 120, 65, 17);
+    for (QLineEdit* e : {E_cx, E_cy}) {
+        e->setReadOnly(true);
+        e->setFocusPolicy(Qt::ClickFocus);
+        e->setTextMargins(0, 0, 0, 0);
+    }
+    TrackBarCx = TrackBar(GroupBox1, -CoefTrackMax, CoefTrackMax, 400, {5, 50, 87, 23});
+    TrackBarCy = TrackBar(GroupBox1, -CoefTrackMax, CoefTrackMax, 400, {5, 138, 87, 23});
+    TrackBarCx->setValue(402);
+    TrackBarCy->setValue(339);
+    SetHint(TrackBarCx, Hints::TrackBarCx);
+    SetHint(TrackBarCy, Hints::TrackBarCy);
+    connect(TrackBarCx, &QSlider::valueChanged, this, &TMainForm::TrackBarCxChange);
+    connect(TrackBarCy, &QSlider::valueChanged, this, &TMainForm::TrackBarCyChange);
+
+    const auto smallButton = [this](const QString& text, const QRect& place, const QString& hint) {
+        auto* b = new QToolButton(GroupBox1);
+        b->setText(text);
+        b->setGeometry(place);
+        b->setFocusPolicy(Qt::NoFocus);
+        SetHint(b, hint);
+        return b;
+    };
+    PlusCx = smallButton(QStringLiteral("+"), {77, 31, 15, 9}, Hints::PlusCx);
+    MinusCx = smallButton(QStringLiteral("-"), {77, 40, 15, 9}, Hints::MinusCx);
+    PlusCy = smallButton(QStringLiteral("+"), {77, 119, 15, 9}, Hints::PlusCy);
+    MinusCy = smallButton(QStringLiteral("-"), {77, 128, 15, 9}, Hints::MinusCy);
+    connect(PlusCx, &QToolButton::clicked, this, &TMainForm::PlusCxClick);
+    connect(MinusCx, &QToolButton::clicked, this, &TMainForm::MinusCxClick);
+    connect(PlusCy, &QToolButton::clicked, this, &TMainForm::PlusCyClick);
+    connect(MinusCy, &QToolButton::clicked, this, &TMainForm::MinusCyClick);
+
+    DownCx = GlyphButton(GroupBox1, TGlyph::Down, {13, 74, 22, 22});
+    StopCx = GlyphButton(GroupBox1, TGlyph::Stop, {38, 74, 22, 22});
+    UpCx = GlyphButton(GroupBox1, TGlyph::Up, {63, 74, 22, 22});
+    DownCy = GlyphButton(GroupBox1, TGlyph::Down, {13, 162, 22, 22});
+    StopCy = GlyphButton(GroupBox1, TGlyph::Stop, {38, 162, 22, 22});
+    UpCy = GlyphButton(GroupBox1, TGlyph::Up, {63, 162, 22, 22});
+    SetHint(DownCx, Hints::DownCx);
+    SetHint(StopCx, Hints::StopCx);
+    SetHint(UpCx, Hints::UpCx);
+    SetHint(DownCy, Hints::DownCy);
+    SetHint(StopCy, Hints::StopCy);
+    SetHint(UpCy, Hints::UpCy);
+    connect(DownCx, &QToolButton::clicked, this, &TMainForm::DownCxClick);
+    connect(StopCx, &QToolButton::clicked, this, &TMainForm::StopCxClick);
+    connect(UpCx, &QToolButton::clicked, this, &TMainForm::UpCxClick);
+    connect(DownCy, &QToolButton::clicked, this, &TMainForm::DownCyClick);
+    connect(StopCy, &QToolButton::clicked, this, &TMainForm::StopCyClick);
+    connect(UpCy, &QToolButton::clicked, this, &TMainForm::UpCyClick);
+    AnimationTimer.setInterval(0);
+    connect(&AnimationTimer, &QTimer::timeout, this, &TMainForm::AnimationStep);
+
+    CloseButton = new QPushButton(GlyphIcon(TGlyph::Close), QStringLiteral("Close"), client);
+    CloseButton->setGeometry(600, 378, 65, 22);
+    SetHint(CloseButton, Hints::CloseButton);
+
+    PalBox = new QGroupBox(QStringLiteral("Палитра"), client);
+    PalBox->setGeometry(40, 412, 641, 117);
+    PaletteLine = new TImage(529, 15, PalBox);
+    PaletteLine->move(8, 17);
+    Label(PalBox, QStringLiteral("R0"), 8, 46);
+    Label(PalBox, QStringLiteral("G0"), 8, 68);
+    Label(PalBox, QStringLiteral("B0"), 8, 90);
+    Label(PalBox, QStringLiteral("R1"), 280, 46);
+    Label(PalBox, QStringLiteral("G1"), 280, 68);
+    Label(PalBox, QStringLiteral("B1"), 280, 90);
+    TrackBarR0 = TrackBar(PalBox, 0, 100, 4, {24, 38, 241, 22});
+    TrackBarG0 = TrackBar(PalBox, 0, 100, 4, {24, 60, 241, 22});
+    TrackBarB0 = TrackBar(PalBox, 0, 100, 4, {24, 82, 241, 22});
+    TrackBarR1 = TrackBar(PalBox, 0, 40, 2, {296, 38, 241, 22});
+    TrackBarG1 = TrackBar(PalBox, 0, 40, 2, {296, 60, 241, 22});
+    TrackBarB1 = TrackBar(PalBox, 0, 40, 2, {296, 82, 241, 22});
+    SetHint(TrackBarR0, Hints::TrackBarR0);
+    SetHint(TrackBarG0, Hints::TrackBarG0);
+    SetHint(TrackBarB0, Hints::TrackBarB0);
+    SetHint(TrackBarR1, Hints::TrackBarR1);
+    SetHint(TrackBarG1, Hints::TrackBarG1);
+    SetHint(TrackBarB1, Hints::TrackBarB1);
+    TFractalParams& p = State.FractalParams;
+    const std::pair<QSlider*, int32_t*> levels[] = {{TrackBarR0, &p.R0}, {TrackBarG0, &p.G0}, {TrackBarB0, &p.B0},
+                                                    {TrackBarR1, &p.R1}, {TrackBarG1, &p.G1}, {TrackBarB1, &p.B1}};
+    for (const auto& [bar, level] : levels)
+        connect(bar, &QSlider::valueChanged, this, [this, bar = bar, level = level] { PaletteTrackBarChange(bar, *level); });
+
+    TypeOfPalette = new QComboBox(PalBox);
+    for (const char* name : PaletteKindNames)
+        TypeOfPalette->addItem(QLatin1String(name));
+    TypeOfPalette->setGeometry(556, 16, 73, 20);
+    SetHint(TypeOfPalette, Hints::TypeOfPalette);
+    connect(TypeOfPalette, &QComboBox::currentIndexChanged, this, &TMainForm::TypeOfPaletteChange);
+
+    IsChPalette = new QCheckBox(QStringLiteral("Применять"), PalBox);
+    IsChPalette->setGeometry(556, 48, 84, 17);
+    IsChPalette->setChecked(true);
+    SetHint(IsChPalette, Hints::IsChPalette);
+    connect(IsChPalette, &QCheckBox::clicked, this, &TMainForm::IsChPaletteClick);
+
+    ChPalette = new QPushButton(GlyphIcon(TGlyph::Apply), QStringLiteral("Применить"), PalBox);
+    ChPalette->setGeometry(556, 73, 73, 27);
+    ChPalette->setIconSize(QSize(12, 12));
+    ChPalette->setStyleSheet(QStringLiteral("QPushButton { padding: 0px 2px; }"));
+    ChPalette->setEnabled(false);
+    SetHint(ChPalette, Hints::ChPalette);
+    connect(ChPalette, &QPushButton::clicked, this, &TMainForm::ChPaletteClick);
+
+    connect(Pic, &TImage::MouseDown, this, &TMainForm::PicMouseDown);
+    connect(Pic, &TImage::MouseMove, this, &TMainForm::PicMouseMove);
+    connect(Pic, &TImage::MouseUp, this, &TMainForm::PicMouseUp);
+    connect(GeneralView, &TImage::MouseDown, this, &TMainForm::GeneralViewMouseDown);
+    connect(GeneralView, &TImage::MouseMove, this, &TMainForm::GeneralViewMouseMove);
+    connect(GeneralView, &TImage::MouseUp, this, &TMainForm::GeneralViewMouseUp);
+
+    // Key preview and the hint line.
+    qApp->installEventFilter(this);
+}
+
+void TMainForm::BuildActions()
+{
+    const auto action = [this](const QString& text, const QKeySequence& key, auto handler) {
+        auto* a = new QAction(text, this);
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::ApplicationShortcut);
+        connect(a, &QAction::triggered, this, handler);
+        addAction(a);
+        return a;
+    };
+    CloseApp = action(QStringLiteral("&Выйти"), QKeySequence(Qt::CTRL | Qt::Key_Q), &TMainForm::CloseAppExecute);
+    CloseApp->setIcon(GlyphIcon(TGlyph::MenuClose));
+    FractalN1 = action(QStringLiteral("&Z <- Z^2 + C"), QKeySequence(), &TMainForm::FractalN1Execute);
+    FractalN1->setCheckable(true);
+    auto* formulas = new QActionGroup(this);
+    formulas->addAction(FractalN1);
+    FullScr = action(QStringLiteral("&Полный экран"), QKeySequence(Qt::Key_F), &TMainForm::FullScrExecute);
+    FullScr->setIcon(GlyphIcon(TGlyph::MenuFullScreen));
+    KoefScr = action(QString(), QKeySequence(Qt::Key_K), [this] { SetTool(0); });
+    Zoom = action(QString(), QKeySequence(Qt::Key_L), [this] { SetTool(1); });
+    ToCur = action(QString(), QKeySequence(Qt::Key_C), [this] { SetTool(2); });
+    HandTool = action(QString(), QKeySequence(Qt::Key_H), [this] { SetTool(3); });
+    FromTo = action(QString(), QKeySequence(Qt::Key_A), [this] { SetTool(4); });
+    DefaultPar = action(QString(), QKeySequence(Qt::Key_Home), &TMainForm::DefaultParExecute);
+
+    connect(Koef, &QToolButton::clicked, KoefScr, &QAction::trigger);
+    connect(Lupa, &QToolButton::clicked, Zoom, &QAction::trigger);
+    connect(Center, &QToolButton::clicked, ToCur, &QAction::trigger);
+    connect(Hand, &QToolButton::clicked, HandTool, &QAction::trigger);
+    connect(To_From, &QToolButton::clicked, FromTo, &QAction::trigger);
+    connect(DefButton, &QToolButton::clicked, DefaultPar, &QAction::trigger);
+    connect(CloseButton, &QPushButton::clicked, CloseApp, &QAction::trigger);
+
+    MenuFile = menuBar()->addMenu(QStringLiteral("&Файл"));
+    MenuFile->addAction(CloseApp);
+    MenuFractal = menuBar()->addMenu(QStringLiteral("Ф&рактал"));
+    MenuFractal->addAction(FractalN1);
+    MenuView = menuBar()->addMenu(QStringLiteral("&Вид"));
+    MenuView->addAction(FullScr);
+}
+
+void TMainForm::ReadSettings()
+{
+    TSettingsRecord r;
+    if (!ReadSettingsFile(QStringLiteral("settings.dat"), r)) {
+        r = TSettingsRecord{};
+        State.WindowPlaceKnown = false;
+    }
+    StartSettings = r;
+    State.SlideDelay = r.SlideDelay;
+    State.CloseExportAfterSave = r.CloseExportAfterSave;
+    TFractalParams& p = State.FractalParams;
+    p.R0 = r.R0;
+    p.G0 = r.G0;
+    p.B0 = r.B0;
+    p.R1 = r.R1;
+    p.G1 = r.G1;
+    p.B1 = r.B1;
+    p.PaletteKind = r.PaletteKind;
+    State.SlideRandomOrder = r.SlideRandomOrder;
+
+    State.SavedSettings = {r.SlideDelay, r.CloseExportAfterSave, r.Left, r.Top, r.R0, r.G0, r.B0,
+                           r.R1, r.G1, r.B1, r.SlideRandomOrder};
+    State.StartPaletteKind = p.PaletteKind;
+}
+
+void TMainForm::FormCreate()
+{
+    setFixedSize(ClientWidth, menuBar()->sizeHint().height() + ClientHeight);
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
+                                                          : QRect(0, 0, 1024, 768);
+    bool centre = !State.WindowPlaceKnown;
+    if (!centre) {
+        // A stored place on no screen at all would leave the window unreachable.
+        const QRect stored(QPoint(State.SavedSettings.Left, State.SavedSettings.Top), frameGeometry().size());
+        bool visible = false;
+        for (const QScreen* s : QGuiApplication::screens())
+            visible |= s->geometry().intersects(stored.adjusted(8, 8, -8, -8));
+        if (visible)
+            move(State.SavedSettings.Left, State.SavedSettings.Top);
+        else
+            centre = true;
+    }
+    if (centre) {
+        const QSize outer = frameGeometry().size();
+        const int left = TruncToInt((screen.width() - outer.width()) * 0.5L) + screen.x();
+        const int top = TruncToInt((screen.height() - outer.height()) * 0.5L) + screen.y();
+        move(left, top);
+        if (!State.WindowPlaceKnown) {
+            State.SavedSettings.Left = left;
+            State.SavedSettings.Top = top;
+        }
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    if (FullScreenForm)
+        FullScreenForm->close();
+    event->accept();
+}
+
+void TMainForm::FormClose()
+{
+    CxStopRequest = CyStopRequest = true;
+    AnimationTimer.stop();
+    QDir::setCurrent(State.StartDir);
+
+    const TFractalParams& p = State.FractalParams;
+    const TSavedSettings now{State.SlideDelay, State.CloseExportAfterSave, pos().x(), pos().y(), p.R0, p.G0, p.B0,
+                             p.R1, p.G1, p.B1, State.SlideRandomOrder};
+    if (now == State.SavedSettings && p.PaletteKind == State.StartPaletteKind)
+        return;
+    TSettingsRecord r{now.SlideDelay, now.CloseExportAfterSave, now.Left, now.Top, p.R0, p.G0, p.B0,
+                      p.R1, p.G1, p.B1, p.PaletteKind, State.SlideRandomOrder};
+    WriteSettingsFile(QStringLiteral("settings.dat"), r);  // a failure loses the settings silently
+}
+
+void TMainForm::WakeRender()
+{
+    RenderThread->Wake();
+}
+
+void TMainForm::PassDrawn()
+{
+    Pic->update();
+    GeneralView->update();
+    // A palette kind chosen during a pass is applied once the pass is over.
+    if (KindApplyPending && State.RenderIdle.load()) {
+        KindApplyPending = false;
+        if (State.ApplyPaletteAtOnce)
+            ApplyPalette();
+    }
+}
+
+void TMainForm::ShowBusyCursor(Qt::CursorShape shape)
+{
+    const QCursor* current = QGuiApplication::overrideCursor();
+    State.SavedCursor = static_cast<int16_t>(current ? current->shape() : Qt::ArrowCursor);
+    QGuiApplication::setOverrideCursor(QCursor(shape));
+}
+
+void TMainForm::RestoreCursor()
+{
+    QGuiApplication::restoreOverrideCursor();
+}
+
+// ---- Coefficient C ----
+
+void TMainForm::TrackBarCxChange()
+{
+    if (!State.RenderIdle.load() || !State.CoefficientSync)
+        return;
+    State.FractalParams.Cx = TrackBarCx->value() * 0.001;
+    E_cx->setText(FormatCoefficient(State.FractalParams.Cx));
+    WakeRender();
+}
+
+void TMainForm::TrackBarCyChange()
+{
+    if (!State.RenderIdle.load() || !State.CoefficientSync)
+        return;
+    State.FractalParams.Cy = TrackBarCy->value() * 0.001;
+    E_cy->setText(FormatCoefficient(State.FractalParams.Cy));
+    WakeRender();
+}
+
+void TMainForm::PlusCxClick() { TrackBarCx->setValue(TrackBarCx->value() + 1); }
+void TMainForm::MinusCxClick() { TrackBarCx->setValue(TrackBarCx->value() - 1); }
+void TMainForm::PlusCyClick() { TrackBarCy->setValue(TrackBarCy->value() + 1); }
+void TMainForm::MinusCyClick() { TrackBarCy->setValue(TrackBarCy->value() - 1); }
+void TMainForm::UpCxClick() { AnimationPress(0, true); }
+void TMainForm::DownCxClick() { AnimationPress(0, false); }
+void TMainForm::UpCyClick() { AnimationPress(1, true); }
+void TMainForm::DownCyClick() { AnimationPress(1, false); }
+
+void TMainForm::StopCxClick()
+{
+    CxStopRequest = CyStopRequest = true;
+    TrackBarCx->setFocus();
+}
+
+void TMainForm::StopCyClick()
+{
+    CxStopRequest = CyStopRequest = true;
+    TrackBarCy->setFocus();
+}
+
+namespace {
+struct TAnim {
+    bool& Stop;
+    bool& UpRunning;
+    bool& DownRunning;
+    int32_t& UpSpeed;
+    int32_t& DownSpeed;
+    QSlider* Bar;
+    bool& Running(bool up) { return up ? UpRunning : DownRunning; }
+    int32_t& Speed(bool up) { return up ? UpSpeed : DownSpeed; }
+};
+}  // namespace
+
+#define ANIM(c)                                                                                           \
+    ((c) == 0 ? TAnim{CxStopRequest, CxUpRunning, CxDownRunning, CxUpSpeed, CxDownSpeed, TrackBarCx}    \
+              : TAnim{CyStopRequest, CyUpRunning, CyDownRunning, CyUpSpeed, CyDownSpeed, TrackBarCy})
+
+void TMainForm::StopComponent(int component)
+{
+    TAnim k = ANIM(component);
+    k.Stop = true;
+    k.UpRunning = k.DownRunning = false;
+    k.UpSpeed = k.DownSpeed = 1;
+}
+
+void TMainForm::AnimationPress(int component, bool up)
+{
+    StopComponent(1 - component);
+    TAnim k = ANIM(component);
+    k.Stop = false;
+    k.Running(!up) = false;
+    k.Speed(!up) = 1;
+    if (k.Running(up)) {
+        ++k.Speed(up);
+        return;
+    }
+    // The stepping itself runs from the timer, one step per turn of the event loop.
+    k.Running(up) = true;
+    AnimationTimer.start();
+}
+
+void TMainForm::AnimationStep()
+{
+    int component = -1;
+    bool up = true;
+    for (int c = 0; c < 2 && component < 0; ++c) {
+        TAnim k = ANIM(c);
+        if (k.UpRunning || k.DownRunning) {
+            component = c;
+            up = k.UpRunning;
+        }
+    }
+    if (component < 0) {
+        AnimationTimer.stop();
+        return;
+    }
+    TAnim k = ANIM(component);
+    const bool atEnd = up ? k.Bar->value() >= k.Bar->maximum() : k.Bar->value() <= k.Bar->minimum();
+    if (k.Stop || atEnd) {
+        k.Running(up) = false;
+        if (k.Stop) {
+            k.UpSpeed = k.DownSpeed = 1;
+            AnimationTimer.stop();
+        } else {
+            // Bounce at the end of the range at the same speed.
+            k.Speed(!up) = k.Speed(up);
+            k.Speed(up) = 1;
+            AnimationPress(component, !up);
+        }
+        return;
+    }
+    k.Bar->setValue(k.Bar->value() + (up ? k.Speed(up) : -k.Speed(up)));
+}
+
+#undef ANIM
+
+// ---- Navigation ----
+
+QString TMainForm::ReadOut(long double x, long double y)
+{
+    return ReadOutPrefix + FormatCoordinate(static_cast<double>(x)) + QStringLiteral("   ") +
+           FormatCoordinate(static_cast<double>(y));
+}
+
+void TMainForm::SetTool(int mode)
+{
+    if (!State.RenderIdle.load())
+        return;
+    Pic->setCursor(CursorOf(Tools[mode].Cursor));
+    State.ToolMode = mode;
+    SetHint(Pic, *Tools[mode].Hint);
+    QToolButton* buttons[5] = {Koef, Lupa, Center, Hand, To_From};
+    for (int i = 0; i < 5; ++i)
+        buttons[i]->setChecked(i == mode);
+}
+
+void TMainForm::CommitView(bool widthChanged)
+{
+    if (widthChanged)
+        State.PicStep = StepForViewWidth(State.FractalParams.ViewWidth);
+    UpdateOverviewFrame(State, GeneralView->Canvas);
+    WakeRender();
+}
+
+void TMainForm::Recentre(int x, int y)
+{
+    TFractalParams& p = State.FractalParams;
+    p.CenterX = static_cast<float>(p.CenterX + static_cast<long double>(x - PicAnchorX) * State.PicStep);
+    p.CenterY = static_cast<float>(p.CenterY + static_cast<long double>(PicAnchorY - y) * State.PicStep);
+}
+
+void TMainForm::PicMouseDown(QMouseEvent* event)
+{
+    if (!State.RenderIdle.load())
+        return;
+    if (!State.PicMouseArmed) {
+        State.PicMouseArmed = true;
+        return;
+    }
+    const int x = event->position().toPoint().x(), y = event->position().toPoint().y();
+    TFractalParams& p = State.FractalParams;
+    switch (State.ToolMode) {
+    case 0:
+        KoefAnchor = {x, y};
+        KoefStartPosition = {TrackBarCx->value(), TrackBarCy->value()};
+        UpdateKoefScales(State);
+        break;
+    case 1: {
+        Recentre(x, y);
+        const long double w = p.ViewWidth;
+        if (event->button() == Qt::LeftButton)
+            p.ViewWidth = static_cast<float>(w - w * ZoomInFactor);
+        else if (event->button() == Qt::RightButton)
+            p.ViewWidth = static_cast<float>(w + w * ZoomOutFactor);
+        CommitView(true);
+        break;
+    }
+    case 2:
+        Recentre(x, y);
+        CommitView(false);
+        break;
+    default:
+        DragAnchor = {x, y};
+        break;
+    }
+}
+
+void TMainForm::PicMouseMove(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    // The right button does not capture: moves outside the picture do not reach it.
+    if (!(event->buttons() & Qt::LeftButton) && (event->buttons() & Qt::RightButton) && !Pic->rect().contains(at))
+        return;
+    const int x = at.x(), y = at.y();
+    TFractalParams& p = State.FractalParams;
+    StatusPanel0->setText(ReadOut(p.CenterX + static_cast<long double>(x - PicAnchorX) * State.PicStep,
+                                  p.CenterY + static_cast<long double>(PicAnchorY - y) * State.PicStep));
+    if (!State.RenderIdle.load())
+        return;
+    if (!State.PicMouseArmed) {
+        State.PicMouseArmed = true;
+        return;
+    }
+    if (!LeftOrRightHeld(event))
+        return;
+    switch (State.ToolMode) {
+    case 0: {
+        const auto position = [](long double v) { return std::clamp(TruncToInt(v), -CoefTrackMax, CoefTrackMax); };
+        TrackBarCx->setValue(position(static_cast<long double>(x - KoefAnchor.x()) * State.KoefScaleX +
+                                      KoefStartPosition.x()));
+        TrackBarCy->setValue(position(static_cast<long double>(KoefAnchor.y() - y) * State.KoefScaleY +
+                                      KoefStartPosition.y()));
+        break;
+    }
+    case 3:
+        p.CenterX = static_cast<float>(p.CenterX + static_cast<long double>(DragAnchor.x() - x) * State.PicStep);
+        p.CenterY = static_cast<float>(p.CenterY + static_cast<long double>(y - DragAnchor.y()) * State.PicStep);
+        DragAnchor = {x, y};
+        CommitView(false);
+        break;
+    case 4: {
+        const long double w = p.ViewWidth;
+        p.ViewWidth = static_cast<float>(
+            w - w * (static_cast<long double>(y - DragAnchor.y()) * ToFromScaleY -
+                     static_cast<long double>(x - DragAnchor.x()) * ToFromScaleX));
+        DragAnchor = {x, y};
+        CommitView(true);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TMainForm::PicMouseUp(QMouseEvent*) {}
+
+void TMainForm::CentreOnOverview(int x, int y)
+{
+    State.FractalParams.CenterX = static_cast<float>(static_cast<long double>(x - OverviewAnchorX) * State.OverviewStep);
+    State.FractalParams.CenterY = static_cast<float>(static_cast<long double>(OverviewAnchorY - y) * State.OverviewStep);
+    UpdateOverviewFrame(State, GeneralView->Canvas);
+    WakeRender();
+}
+
+void TMainForm::GeneralViewMouseDown(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    if (State.RenderIdle.load() && State.PicMouseArmed)
+        CentreOnOverview(at.x(), at.y());
+    State.PicMouseArmed = true;
+}
+
+void TMainForm::GeneralViewMouseMove(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    if (!(event->buttons() & Qt::LeftButton) && (event->buttons() & Qt::RightButton) &&
+        !GeneralView->rect().contains(at))
+        return;
+    StatusPanel0->setText(ReadOut(static_cast<long double>(at.x() - OverviewAnchorX) * State.OverviewStep,
+                                  static_cast<long double>(OverviewAnchorY - at.y()) * State.OverviewStep));
+    if (State.RenderIdle.load() && State.PicMouseArmed && LeftOrRightHeld(event))
+        CentreOnOverview(at.x(), at.y());
+}
+
+void TMainForm::GeneralViewMouseUp(QMouseEvent*) {}
+
+void TMainForm::LupaPlusClick()
+{
+    if (!State.RenderIdle.load())
+        return;
+    const long double w = State.FractalParams.ViewWidth;
+    State.FractalParams.ViewWidth = static_cast<float>(w - w * ZoomInFactor);
+    CommitView(true);
+}
+
+void TMainForm::LupaMinusClick()
+{
+    if (!State.RenderIdle.load())
+        return;
+    const long double w = State.FractalParams.ViewWidth;
+    State.FractalParams.ViewWidth = static_cast<float>(w + w * ZoomOutFactor);
+    CommitView(true);
+}
+
+void TMainForm::DefaultParExecute()
+{
+    if (!State.RenderIdle.load())
+        return;
+    State.FractalParams.ViewWidth = 5.0f;
+    State.PicStep = StepForViewWidth(5.0f);
+    State.FractalParams.CenterX = State.FractalParams.CenterY = 0.0f;
+    ResetOverviewFrame(State, GeneralView->Canvas);
+    WakeRender();
+}
+
+// ---- Palette ----
+
+void TMainForm::ApplyPalette()
+{
+    BuildColourTable(State);
+    DrawPaletteLine(State, PaletteLine->Canvas);
+    PaletteLine->update();
+    WakeRender();
+}
+
+void TMainForm::PaletteTrackBarChange(QSlider* bar, int32_t& level)
+{
+    if (!State.ApplyPaletteAtOnce)
+        return;
+    ShowBusyCursor(Qt::WaitCursor);
+    if (State.RenderIdle.load()) {
+        level = bar->value();
+        ApplyPalette();
+    }
+    RestoreCursor();
+}
+
+void TMainForm::TypeOfPaletteChange()
+{
+    State.FractalParams.PaletteKind = TypeOfPalette->currentIndex() + 1;
+    if (!State.ApplyPaletteAtOnce)
+        return;
+    if (State.RenderIdle.load())
+        ApplyPalette();
+    else if (RenderThread)
+        KindApplyPending = true;
+}
+
+void TMainForm::IsChPaletteClick()
+{
+    ShowBusyCursor(Qt::WaitCursor);
+    if (State.RenderIdle.load()) {
+        ChPalette->setEnabled(!IsChPalette->isChecked());
+        State.ApplyPaletteAtOnce = IsChPalette->isChecked();
+        if (State.ApplyPaletteAtOnce) {
+            TFractalParams& p = State.FractalParams;
+            p.R0 = TrackBarR0->value();
+            p.R1 = TrackBarR1->value();
+            p.G0 = TrackBarG0->value();
+            p.G1 = TrackBarG1->value();
+            p.B0 = TrackBarB0->value();
+            p.B1 = TrackBarB1->value();
+            ApplyPalette();
+        }
+    }
+    RestoreCursor();
+}
+
+void TMainForm::ChPaletteClick()
+{
+    ShowBusyCursor(Qt::WaitCursor);
+    if (State.RenderIdle.load()) {
+        TFractalParams& p = State.FractalParams;
+        p.R0 = TrackBarR0->value();
+        p.G0 = TrackBarG0->value();
+        p.B0 = TrackBarB0->value();
+        p.R1 = TrackBarR1->value();
+        p.G1 = TrackBarG1->value();
+        p.B1 = TrackBarB1->value();
+        p.PaletteKind = TypeOfPalette->currentIndex() + 1;
+        KindApplyPending = false;
+        ApplyPalette();
+    }
+    RestoreCursor();
+}
+
+// ---- Commands ----
+
+void TMainForm::FullScrExecute()
+{
+    if (!State.RenderIdle.load() || State.FullScreenOpen)
+        return;
+    State.FullScreenOpen = true;
+    FullScreenButton->setText(QStringLiteral("Wait..."));
+    FullScreenButton->repaint();
+    ShowBusyCursor(Qt::BusyCursor);
+    CxStopRequest = CyStopRequest = true;
+    FullScreenForm = new TFullScreenForm(*this);
+    FullScreenForm->showFullScreen();
+}
+
+void TMainForm::FractalN1Execute()
+{
+    if (!State.RenderIdle.load()) {
+        FractalN1->setChecked(State.FractalParams.FormulaKind == 1);
+        return;
+    }
+    FractalN1->setChecked(true);
+    TFractalParams& p = State.FractalParams;
+    p.FormulaKind = 1;
+    p.ViewWidth = 5.0f;
+    p.CenterX = p.CenterY = 0.0f;
+    State.PicStep = State.DefaultStep;
+    State.ColourFunction = SquareColour;
+    WakeRender();
+}
+
+void TMainForm::CloseAppExecute()
+{
+    close();
+}
+
+void TMainForm::FormKeyDown(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_U:
+        ChPaletteClick();
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        LupaPlusClick();
+        break;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore:
+        LupaMinusClick();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- Hints and key preview ----
+
+void TMainForm::SetHint(QWidget* widget, const QString& hint)
+{
+    widget->setProperty(HintProperty, hint);
+    if (StatusPanel1 && widget->underMouse())
+        StatusPanel1->setText(hint);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        // The window sees each key before its focused control, and leaves it to it.
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this && (w == QApplication::focusWidget() || (!QApplication::focusWidget() && w == this)))
+            FormKeyDown(static_cast<QKeyEvent*>(event));
+        break;
+    }
+    case QEvent::Enter:
+    case QEvent::Leave:
+    case QEvent::HoverEnter:
+    case QEvent::HoverLeave: {
+        // The hint line follows the pointer: the hint of the widget under it or
+        // of its nearest ancestor with one; empty elsewhere.
+        QString hint;
+        for (QWidget* w = QApplication::widgetAt(QCursor::pos()); w; w = w->parentWidget()) {
+            const QVariant h = w->property(HintProperty);
+            if (h.isValid() && !h.toString().isEmpty()) {
+                hint = h.toString();
+                break;
+            }
+            if (w->isWindow())
+                break;
+        }
+        if (StatusPanel1->text() != hint)
+            StatusPanel1->setText(hint);
+        break;
+    }
+    case QEvent::ToolTip:
+        return true;  // hints live in the status bar only
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

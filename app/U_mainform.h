@@ -1,0 +1,183 @@
+#pragma once
+// The main window: picture, overview, C controls, palette controls, tools.
+
+#include "ImageView.h"
+#include "ProgramState.h"
+#include "RenderThread.h"
+#include "SettingsFile.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QToolButton;
+class TFullScreenForm;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Tests only: run on the render thread at the start of every pass.
+    static std::function<void()> PassHookForTests;
+
+    ProgramState State;
+
+    // Controls, in the order of the window's layout.
+    TImage* Pic = nullptr;
+    QLabel* StatusPanel0 = nullptr;  // coordinate read-out
+    QLabel* StatusPanel1 = nullptr;  // hint line
+    QToolButton* DefButton = nullptr;
+    QToolButton* Hand = nullptr;
+    QToolButton* Center = nullptr;
+    QToolButton* Lupa = nullptr;
+    QToolButton* LupaPlus = nullptr;
+    QToolButton* LupaMinus = nullptr;
+    QToolButton* Koef = nullptr;
+    QToolButton* To_From = nullptr;
+    QPushButton* FullScreenButton = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    TImage* GeneralView = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* E_cx = nullptr;
+    QLineEdit* E_cy = nullptr;
+    QSlider* TrackBarCx = nullptr;
+    QSlider* TrackBarCy = nullptr;
+    QToolButton* PlusCx = nullptr;
+    QToolButton* MinusCx = nullptr;
+    QToolButton* PlusCy = nullptr;
+    QToolButton* MinusCy = nullptr;
+    QToolButton* DownCx = nullptr;
+    QToolButton* StopCx = nullptr;
+    QToolButton* UpCx = nullptr;
+    QToolButton* DownCy = nullptr;
+    QToolButton* StopCy = nullptr;
+    QToolButton* UpCy = nullptr;
+    QPushButton* CloseButton = nullptr;
+    QGroupBox* PalBox = nullptr;
+    TImage* PaletteLine = nullptr;
+    QSlider* TrackBarR0 = nullptr;
+    QSlider* TrackBarG0 = nullptr;
+    QSlider* TrackBarB0 = nullptr;
+    QSlider* TrackBarR1 = nullptr;
+    QSlider* TrackBarG1 = nullptr;
+    QSlider* TrackBarB1 = nullptr;
+    QComboBox* TypeOfPalette = nullptr;
+    QCheckBox* IsChPalette = nullptr;
+    QPushButton* ChPalette = nullptr;
+
+    // Actions and menus
+    QAction* CloseApp = nullptr;
+    QAction* FractalN1 = nullptr;  // the radio item ZZ2C
+    QAction* FullScr = nullptr;
+    QAction* KoefScr = nullptr;
+    QAction* Zoom = nullptr;
+    QAction* ToCur = nullptr;
+    QAction* HandTool = nullptr;
+    QAction* FromTo = nullptr;
+    QAction* DefaultPar = nullptr;
+    QMenu* MenuFile = nullptr;
+    QMenu* MenuFractal = nullptr;
+    QMenu* MenuView = nullptr;
+
+    TThreadFract* RenderThread = nullptr;
+    QPointer<TFullScreenForm> FullScreenForm;
+
+    // Navigation values
+    const float ZoomInFactor = 0.3f;
+    const float ZoomOutFactor = 0.3f;
+    const float ToFromScaleY;
+    const float ToFromScaleX;
+    QPoint DragAnchor;
+    QPoint KoefAnchor;
+    QPoint KoefStartPosition;
+
+    // C animation
+    bool CxStopRequest = false, CyStopRequest = false;
+    bool CxUpRunning = false, CxDownRunning = false, CyUpRunning = false, CyDownRunning = false;
+    int32_t CxUpSpeed = 1, CxDownSpeed = 1, CyUpSpeed = 1, CyDownSpeed = 1;
+    QTimer AnimationTimer;
+
+    // Settings as read at start-up (and the place the window took)
+    TSettingsRecord StartSettings;
+
+    // Handlers
+    void TrackBarCxChange();
+    void TrackBarCyChange();
+    void PlusCxClick();
+    void MinusCxClick();
+    void PlusCyClick();
+    void MinusCyClick();
+    void UpCxClick();
+    void DownCxClick();
+    void UpCyClick();
+    void DownCyClick();
+    void StopCxClick();
+    void StopCyClick();
+    void AnimationStep();  // one step of a running C animation
+
+    void PicMouseDown(QMouseEvent* event);
+    void PicMouseMove(QMouseEvent* event);
+    void PicMouseUp(QMouseEvent* event);
+    void GeneralViewMouseDown(QMouseEvent* event);
+    void GeneralViewMouseMove(QMouseEvent* event);
+    void GeneralViewMouseUp(QMouseEvent* event);
+    void LupaPlusClick();
+    void LupaMinusClick();
+    void DefaultParExecute();
+    void SetTool(int mode);  // the five tool actions
+
+    void PaletteTrackBarChange(QSlider* bar, int32_t& level);
+    void TypeOfPaletteChange();
+    void IsChPaletteClick();
+    void ChPaletteClick();
+
+    void FullScrExecute();
+    void FractalN1Execute();
+    void CloseAppExecute();
+    void FormKeyDown(QKeyEvent* event);
+
+    // Sets a control's hint and refreshes the hint line when it shows.
+    void SetHint(QWidget* widget, const QString& hint);
+
+    // Text of the read-out for a plane point.
+    static QString ReadOut(long double x, long double y);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildWindow();
+    void BuildActions();
+    void ReadSettings();
+    void FormCreate();
+    void FormClose();
+    void WakeRender();
+    void CommitView(bool widthChanged);
+    void ApplyPalette();
+    void AnimationPress(int component, bool up);
+    void StopComponent(int component);
+    void Recentre(int x, int y);
+    void CentreOnOverview(int x, int y);
+    void ShowBusyCursor(Qt::CursorShape shape);
+    void RestoreCursor();
+    void PassDrawn();
+
+    bool KindApplyPending = false;
+};

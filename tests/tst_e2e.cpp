@@ -1,0 +1,305 @@
+// The real program under Xvfb, driven with xdotool, watched through screenshots.
+
+#include "Colouring.h"
+#include "Palette.h"
+#include "ProgramState.h"
+#include "SettingsFile.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+constexpr int ScreenWidth = 1024, ScreenHeight = 768;
+
+QString Tool(const QString& name)
+{
+    return QStandardPaths::findExecutable(name);
+}
+
+struct TOutput {
+    int Status = -1;
+    QByteArray Out;
+};
+
+TOutput Run(const QString& program, const QStringList& args, const QString& display)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    TOutput o;
+    if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit)
+        o.Status = p.exitCode();
+    o.Out = p.readAllStandardOutput();
+    return o;
+}
+
+// Pixels only: a screenshot carries a colour space a computed picture has not.
+bool SamePixels(const QImage& screen, int x0, int y0, const QImage& expected, int rows)
+{
+    for (int y = 0; y < rows; ++y) {
+        const QRgb* a = reinterpret_cast<const QRgb*>(screen.constScanLine(y0 + y)) + x0;
+        const QRgb* b = reinterpret_cast<const QRgb*>(expected.constScanLine(y));
+        for (int x = 0; x < expected.width(); ++x)
+            if ((a[x] ^ b[x]) & 0xFFFFFF)
+                return false;
+    }
+    return true;
+}
+
+QImage Render(const ProgramState& s, const TRaster& r)
+{
+    QImage image(r.Width, r.Height, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    RasterWalkReference(s, r, TargetOf(image));
+    return image;
+}
+
+}  // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup() { StopProgram(); }
+    void cleanupTestCase();
+    void drivesTheRealProgram();
+    void storesTheWindowPlace();
+
+private:
+    bool StartProgram();
+    void StopProgram();
+    QImage Screenshot();
+    QString Xdo(const QStringList& args);
+    // Where the main picture shows on the screen, once it shows 'expected'.
+    std::optional<QPoint> WaitForPicture(const QImage& expected, const QRect& where = {});
+    bool WaitForScreen(const QImage& expected);
+
+    QProcess Xvfb;
+    QString Display;
+    QTemporaryDir Folder;
+    QProcess Program;
+    QString WindowId;
+};
+
+void TestEndToEnd::initTestCase()
+{
+    for (const char* tool : {"Xvfb", "xdotool", "import"})
+        if (Tool(QLatin1String(tool)).isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
+    QVERIFY(Folder.isValid());
+    QVERIFY(QDir(Folder.path()).mkdir(QStringLiteral("fractals")));
+    QVERIFY(QDir(Folder.path()).mkdir(QStringLiteral("paletts")));
+
+    // A free display number.
+    int n = 70 + int(QCoreApplication::applicationPid() % 100);
+    while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+        ++n;
+    Display = QStringLiteral(":%1").arg(n);
+    Xvfb.start(Tool(QStringLiteral("Xvfb")),
+               {Display, QStringLiteral("-screen"), QStringLiteral("0"),
+                QStringLiteral("%1x%2x24").arg(ScreenWidth).arg(ScreenHeight), QStringLiteral("-nolisten"),
+                QStringLiteral("tcp")});
+    QVERIFY(Xvfb.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)), 20000);
+}
+
+void TestEndToEnd::cleanupTestCase()
+{
+    StopProgram();
+    Xvfb.terminate();
+    Xvfb.waitForFinished(5000);
+}
+
+bool TestEndToEnd::StartProgram()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), Display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    Program.setProcessEnvironment(env);
+    Program.setWorkingDirectory(Folder.path());
+    Program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    Program.start(QStringLiteral(QUILMORA_EXE), {});
+    if (!Program.waitForStarted())
+        return false;
+    for (int i = 0; i < 200 && WindowId.isEmpty(); ++i) {
+        WindowId = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                        QStringLiteral("^Quilmora 1.02$")})
+                       .section(QLatin1Char('\n'), 0, 0);
+        if (WindowId.isEmpty())
+            QTest::qWait(100);
+    }
+    if (WindowId.isEmpty())
+        return false;
+    Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), WindowId});
+    return true;
+}
+
+void TestEndToEnd::StopProgram()
+{
+    if (Program.state() != QProcess::NotRunning) {
+        Program.terminate();
+        if (!Program.waitForFinished(5000))
+            Program.kill();
+        Program.waitForFinished(5000);
+    }
+    WindowId.clear();
+}
+
+QString TestEndToEnd::Xdo(const QStringList& args)
+{
+    return QString::fromLatin1(Run(Tool(QStringLiteral("xdotool")), args, Display).Out).trimmed();
+}
+
+QImage TestEndToEnd::Screenshot()
+{
+    const QString file = Folder.filePath(QStringLiteral("screen.png"));
+    QFile::remove(file);
+    Run(Tool(QStringLiteral("import")), {QStringLiteral("-window"), QStringLiteral("root"), file}, Display);
+    return QImage(file).convertToFormat(QImage::Format_RGB32);
+}
+
+std::optional<QPoint> TestEndToEnd::WaitForPicture(const QImage& expected, const QRect& where)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QImage screen = Screenshot();
+        const QRect area = where.isNull() ? screen.rect() : where;
+        // The picture's place: look for its first row, then compare it whole.
+        for (int y = area.top(); y + expected.height() <= std::min(area.bottom() + 1, screen.height()); ++y)
+            for (int x = area.left(); x + expected.width() <= std::min(area.right() + 1, screen.width()); ++x) {
+                if (SamePixels(screen, x, y, expected, 1) && SamePixels(screen, x, y, expected, expected.height()))
+                    return QPoint(x, y);
+            }
+        if (attempt == 99)
+            screen.save(QDir::temp().filePath(QStringLiteral("quilmora-e2e-last.png")));
+        QTest::qWait(200);
+    }
+    return std::nullopt;
+}
+
+bool TestEndToEnd::WaitForScreen(const QImage& expected)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QImage screen = Screenshot();
+        if (screen.size() == expected.size() && SamePixels(screen, 0, 0, expected, expected.height()))
+            return true;
+        QTest::qWait(200);
+    }
+    return false;
+}
+
+void TestEndToEnd::drivesTheRealProgram()
+{
+    QVERIFY(StartProgram());
+
+    // The first picture: the engine's default main picture.
+    ProgramState s;
+    BuildColourTable(s);
+    const std::optional<QPoint> found = WaitForPicture(Render(s, MainPictureRaster(s)));
+    QVERIFY2(found, "the default picture never showed");
+    const QPoint pic = *found;
+    const QRect picArea(pic, QSize(PicWidth, PicHeight));
+    const auto click = [&](int x, int y) {
+        Xdo({QStringLiteral("mousemove"), QString::number(pic.x() + x), QString::number(pic.y() + y),
+             QStringLiteral("click"), QStringLiteral("1")});
+    };
+
+    // Zoom tool: a left click re-centres on the pixel and removes 30% of the width.
+    Xdo({QStringLiteral("key"), QStringLiteral("l")});
+    QTest::qWait(300);
+    click(365, 150);
+    TFractalParams& p = s.FractalParams;
+    p.CenterX = float((365 - 265) * static_cast<long double>(s.PicStep));
+    p.CenterY = float((204 - 150) * static_cast<long double>(s.PicStep));
+    p.ViewWidth = float(5.0L - 5.0L * 0.3f);
+    s.PicStep = StepForViewWidth(p.ViewWidth);
+    QVERIFY2(WaitForPicture(Render(s, MainPictureRaster(s)), picArea), "the zoomed picture never showed");
+
+    // Home: the default view again.
+    Xdo({QStringLiteral("key"), QStringLiteral("Home")});
+    p.CenterX = p.CenterY = 0.0f;
+    p.ViewWidth = 5.0f;
+    s.PicStep = s.DefaultStep;
+    QVERIFY2(WaitForPicture(Render(s, MainPictureRaster(s)), picArea), "Home did not restore the view");
+
+    // Coefficient tool: a drag of 53 pixels to the right moves Re(C) by
+    // 53 x 7.5471697 = 399.99999 positions, truncated to 399.
+    Xdo({QStringLiteral("key"), QStringLiteral("k")});
+    QTest::qWait(300);
+    Xdo({QStringLiteral("mousemove"), QString::number(pic.x() + 265), QString::number(pic.y() + 204),
+         QStringLiteral("mousedown"), QStringLiteral("1")});
+    QTest::qWait(300);
+    Xdo({QStringLiteral("mousemove"), QString::number(pic.x() + 318), QString::number(pic.y() + 204)});
+    QTest::qWait(300);
+    Xdo({QStringLiteral("mouseup"), QStringLiteral("1")});
+    UpdateKoefScales(s);
+    const int position = 402 + int(53 * static_cast<long double>(s.KoefScaleX));
+    QCOMPARE(position, 801);
+    p.Cx = position * 0.001;
+    const QImage dragged = Render(s, MainPictureRaster(s));
+    QVERIFY2(WaitForPicture(dragged, picArea), "the coefficient drag did not redraw");
+
+    // F: the same fractal over the whole screen; a key closes it.
+    Xdo({QStringLiteral("mousemove"), QString::number(pic.x() + 600), QString::number(pic.y() + 20)});
+    Xdo({QStringLiteral("key"), QStringLiteral("f")});
+    s.FullScreenWidth = ScreenWidth;
+    s.FullScreenHeight = ScreenHeight;
+    const TRaster full = CentredRaster(s, ScreenWidth, ScreenHeight);
+    QCOMPARE(RasterStartX(full), -2.5f);
+    QCOMPARE(RasterStartY(full), 1.875f);
+    QVERIFY2(WaitForScreen(Render(s, full)), "the full-screen picture never showed");
+    Xdo({QStringLiteral("key"), QStringLiteral("Escape")});
+    QVERIFY2(WaitForPicture(dragged, picArea), "the full-screen view did not close");
+
+    // Ctrl+Q: nothing the settings hold changed, so nothing is written.
+    Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), WindowId});
+    Xdo({QStringLiteral("key"), QStringLiteral("ctrl+q")});
+    QVERIFY(Program.waitForFinished(10000));
+    QCOMPARE(Program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(Program.exitCode(), 0);
+    QVERIFY(!QFile::exists(Folder.filePath(QStringLiteral("settings.dat"))));
+    WindowId.clear();
+}
+
+void TestEndToEnd::storesTheWindowPlace()
+{
+    const QString settings = Folder.filePath(QStringLiteral("settings.dat"));
+    QFile::remove(settings);
+
+    // Moved window: the close writes 45 bytes with the new place.
+    QVERIFY(StartProgram());
+    Xdo({QStringLiteral("windowmove"), QStringLiteral("--sync"), WindowId, QStringLiteral("100"), QStringLiteral("50")});
+    QTest::qWait(500);
+    Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), WindowId});
+    Xdo({QStringLiteral("key"), QStringLiteral("ctrl+q")});
+    QVERIFY(Program.waitForFinished(10000));
+    WindowId.clear();
+    QFile file(settings);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    QCOMPARE(bytes.size(), 45);
+    TSettingsRecord want;
+    want.Left = 100;
+    want.Top = 50;
+    QCOMPARE(DecodeSettings(bytes), want);
+
+    // The next start goes to that place; an unchanged close writes nothing.
+    const QDateTime written = QFileInfo(settings).lastModified();
+    QTest::qWait(1100);
+    QVERIFY(StartProgram());
+    const QString geometry = Xdo({QStringLiteral("getwindowgeometry"), WindowId});
+    QVERIFY2(geometry.contains(QStringLiteral("Position: 100,50")), qPrintable(geometry));
+    Xdo({QStringLiteral("key"), QStringLiteral("ctrl+q")});
+    QVERIFY(Program.waitForFinished(10000));
+    WindowId.clear();
+    QCOMPARE(QFileInfo(settings).lastModified(), written);
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_e2e.moc"
