@@ -46,10 +46,14 @@ void TThreadFract::run()
         if (PassStarted)
             PassStarted();
         RenderPass(State, Pic, GeneralView);
+        {
+            std::lock_guard lock(WakeMutex);
+            State.RenderIdle.store(true);
+        }
+        // Receivers find the thread idle, free to change values and wake it.
         emit PassDrawn();
 
         std::unique_lock lock(WakeMutex);
-        State.RenderIdle.store(true);
         WakeSignal.wait(lock, [this] { return WakePending || StopRequested; });
         if (StopRequested)
             return;

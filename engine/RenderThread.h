@@ -29,7 +29,8 @@ public:
     std::function<void()> PassStarted;
 
 signals:
-    // Emitted after both canvases were updated; connect queued to repaint.
+    // Emitted after both canvases were updated and RenderIdle became true;
+    // connect queued to repaint.
     void PassDrawn();
 
 protected:
