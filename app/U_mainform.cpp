@@ -358,13 +358,15 @@ void TMainForm::BuildWindow()
     SetHint(IsChPalette, Hints::IsChPalette);
     connect(IsChPalette, &QCheckBox::clicked, this, &TMainForm::IsChPaletteClick);
 
-    ChPalette = new QPushButton(GlyphIcon(TGlyph::Apply), QStringLiteral("Применить"), PalBox);
+    ChPalette = new QToolButton(PalBox);
+    ChPalette->setIcon(GlyphIcon(TGlyph::Apply));
+    ChPalette->setText(QStringLiteral("Применить"));
+    ChPalette->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);  // both fit in 73 pixels
     ChPalette->setGeometry(556, 73, 73, 27);
-    ChPalette->setIconSize(QSize(12, 12));
-    ChPalette->setStyleSheet(QStringLiteral("QPushButton { padding: 0px 2px; }"));
+    ChPalette->setIconSize(QSize(9, 9));
     ChPalette->setEnabled(false);
     SetHint(ChPalette, Hints::ChPalette);
-    connect(ChPalette, &QPushButton::clicked, this, &TMainForm::ChPaletteClick);
+    connect(ChPalette, &QToolButton::clicked, this, &TMainForm::ChPaletteClick);
 
     connect(Pic, &TImage::MouseDown, this, &TMainForm::PicMouseDown);
     connect(Pic, &TImage::MouseMove, this, &TMainForm::PicMouseMove);

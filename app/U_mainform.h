@@ -79,7 +79,7 @@ public:
     QSlider* TrackBarB1 = nullptr;
     QComboBox* TypeOfPalette = nullptr;
     QCheckBox* IsChPalette = nullptr;
-    QPushButton* ChPalette = nullptr;
+    QToolButton* ChPalette = nullptr;
 
     // Actions and menus
     QAction* CloseApp = nullptr;
