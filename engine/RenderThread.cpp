@@ -17,10 +17,13 @@ TThreadFract::~TThreadFract()
 void TThreadFract::Wake()
 {
     std::lock_guard lock(WakeMutex);
-    // RenderIdle only turns false under this lock, so a wake-up either finds
-    // the thread idle and is taken, or finds a pass running and is dropped.
-    if (State.RenderIdle.load())
+    // A wake-up either finds the thread idle and is taken, or finds a pass
+    // under way and is dropped. Taking it marks the thread busy at once, so no
+    // further change slips in between the wake-up and the start of the pass.
+    if (State.RenderIdle.load()) {
         WakePending = true;
+        State.RenderIdle.store(false);
+    }
     WakeSignal.notify_one();
 }
 
