@@ -47,7 +47,6 @@ bool WriteBmp24(const QString& path, const uchar* rows, qsizetype bytesPerLine, 
     if (width <= 0 || height <= 0)
         return false;
     QSaveFile file(path);
-    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     file.write(BmpHeader(width, height));

@@ -78,7 +78,6 @@ bool ReadWholeFile(const QString& path, qsizetype maxBytes, QByteArray& bytes)
 void WriteWholeFile(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
-    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         ShowMessage(TMessageKind::Plain, ProgramTitle, MsgCannotWrite);
         return;

@@ -72,7 +72,6 @@ bool ReadSettingsFile(const QString& path, TSettingsRecord& r)
 bool WriteSettingsFile(const QString& path, const TSettingsRecord& r)
 {
     QSaveFile file(path);
-    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     file.write(EncodeSettings(r));

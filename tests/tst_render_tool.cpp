@@ -21,9 +21,7 @@ struct TBmp {
 template <typename T>
 T Field(const QByteArray& b, int offset)
 {
-    T v;
-    std::memcpy(&v, b.constData() + offset, sizeof(T));
-    return qFromLittleEndian(v);
+    return qFromLittleEndian<T>(b.constData() + offset);
 }
 
 // Reads a 24-bit bottom-up BMP and checks every header field on the way.
