@@ -1,21 +1,224 @@
-// Render benchmarks: pixels/s and iterations/s of the raster walks.
+// Render benchmarks: the fast walk against the per-pixel reference walk on the
+// program's pictures, in pixels/s and iterations/s. Each scenario runs as
+//   reference          the per-pixel walk, one thread
+//   fast               the fast walk, best vector target, every core
+//   fast-1core         the same on one core
+//   fast-1core-TARGET  each other vector target on one core
+// and a table of medians (or means without repetitions) with the ratios to
+// the reference of the same run is printed at the end.
+
 #include "Colouring.h"
+#include "FastWalk.h"
 #include "Palette.h"
 #include "ProgramState.h"
 
 #include <benchmark/benchmark.h>
 
+#include <QImage>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
 #include <vector>
 
-static void BM_StartupMainPicture(benchmark::State& st)
-{
-    ProgramState s;
-    BuildColourTable(s);
-    QImage bitmap(PicWidth, PicHeight, QImage::Format_RGB32);
-    for (auto _ : st)
-        RasterWalk(s, MainPictureRaster(s), TargetOf(bitmap));
-    st.counters["pixels/s"] = benchmark::Counter(double(PicWidth) * PicHeight, benchmark::Counter::kIsIterationInvariantRate);
-}
-BENCHMARK(BM_StartupMainPicture)->Unit(benchmark::kMillisecond);
+namespace {
 
-BENCHMARK_MAIN();
+struct TPicture {
+    TRaster Raster;
+    QImage::Format Format = QImage::Format_RGB32;
+};
+
+struct TScenario {
+    std::string Name;
+    std::string Title;
+    void (*Setup)(ProgramState&);
+    std::vector<TPicture> (*Pictures)(const ProgramState&);
+    bool Banded = false;  // in report bands, as the export walks
+};
+
+void StartUp(ProgramState&) {}
+
+void AllInterior(ProgramState& s)
+{
+    s.FractalParams.Cx = 0.0;
+    s.FractalParams.Cy = 0.0;
+    s.FractalParams.CenterX = 0.0f;
+    s.FractalParams.CenterY = 0.0f;
+    s.FractalParams.ViewWidth = 0.5f;
+    s.PicStep = StepForViewWidth(s.FractalParams.ViewWidth);
+    s.IterationLimit = 254;
+}
+
+void DeepExport(ProgramState& s)
+{
+    s.FractalParams.Cx = -0.12;
+    s.FractalParams.Cy = 0.75;
+    s.SetIterationLimit(8190);  // depth "8192"
+}
+
+std::vector<TPicture> RenderPassPictures(const ProgramState& s)
+{
+    return {{MainPictureRaster(s)}, {OverviewRaster(s)}};
+}
+
+std::vector<TPicture> FullScreenPictures(const ProgramState& s)
+{
+    return {{CentredRaster(s, 1920, 1080)}};
+}
+
+std::vector<TPicture> PreviewPictures(const ProgramState& s)
+{
+    return {{CentredRaster(s, 145, 105)}};
+}
+
+std::vector<TPicture> ExportPictures(const ProgramState& s)
+{
+    return {{CentredRaster(s, 1600, 1200), QImage::Format_BGR888}};
+}
+
+const TScenario Scenarios[] = {
+    {"StartupPass", "render pass, start-up state (530 x 409 + 81 x 65)", StartUp, RenderPassPictures},
+    {"InteriorPass", "render pass, every pixel interior (C = 0, width 0.5, limit 254)", AllInterior,
+     RenderPassPictures},
+    {"FullScreen", "full screen 1920 x 1080, start-up state", StartUp, FullScreenPictures},
+    {"Preview", "preview 145 x 105, start-up state", StartUp, PreviewPictures},
+    {"Export", "export 1600 x 1200, depth 8192, C = -0.12+0.75i", DeepExport, ExportPictures, true},
+};
+
+// Iterations the colouring function performs for a whole scenario, read off
+// a picture drawn with a table whose entry i spells i.
+double CountIterations(const TScenario& sc)
+{
+    auto s = std::make_unique<ProgramState>();
+    sc.Setup(*s);
+    for (int i = 0; i < ColourTableSize; ++i)
+        s->ColourTable[i] = {uint8_t(i & 0xFF), uint8_t(i >> 8), 0};
+    double total = 0;
+    for (const TPicture& p : sc.Pictures(*s)) {
+        QImage image(p.Raster.Width, p.Raster.Height, QImage::Format_RGB32);
+        RasterWalk(*s, p.Raster, TargetOf(image));
+        for (int y = 0; y < image.height(); ++y) {
+            const uchar* px = image.constScanLine(y);
+            for (int x = 0; x < image.width(); ++x, px += 4) {
+                const int n = px[0] | (px[1] << 8);
+                total += n == 0 ? s->IterationLimit + 1 : n;
+            }
+        }
+    }
+    return total;
+}
+
+enum class TWalker { Reference, Fast };
+
+void RunScenario(benchmark::State& st, const TScenario* sc, TWalker walker, TFastWalkOptions options,
+                 double iterations)
+{
+    auto s = std::make_unique<ProgramState>();
+    BuildColourTable(*s);
+    sc->Setup(*s);
+    const std::vector<TPicture> pictures = sc->Pictures(*s);
+    std::vector<QImage> images;
+    double pixels = 0;
+    for (const TPicture& p : pictures) {
+        images.emplace_back(p.Raster.Width, p.Raster.Height, p.Format);
+        pixels += double(p.Raster.Width) * p.Raster.Height;
+    }
+    for (auto _ : st) {
+        for (size_t i = 0; i < pictures.size(); ++i) {
+            const TRaster& r = pictures[i].Raster;
+            const TPixelTarget t = TargetOf(images[i]);
+            if (walker == TWalker::Reference) {
+                if (sc->Banded)
+                    for (int row = 0; row < r.Height; row += ReportBandRows)
+                        RasterWalkReference(*s, r, t, row, std::min(r.Height, row + ReportBandRows));
+                else
+                    RasterWalkReference(*s, r, t);
+            } else if (sc->Banded) {
+                RasterWalkBanded(*s, r, t, [](int) { return true; }, options);
+            } else {
+                FastRasterWalk(*s, r, t, 0, -1, options);
+            }
+        }
+        benchmark::ClobberMemory();
+    }
+    st.counters["pixels/s"] = benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate);
+    st.counters["iter/s"] = benchmark::Counter(iterations, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// Keeps the summary time (median when repeated, else the mean) of every run.
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            const bool summary = run.run_type == Run::RT_Aggregate ? run.aggregate_name == "median"
+                                                                    : run.repetitions <= 1;
+            if (summary && run.error_occurred == false)
+                Times[run.run_name.function_name] = run.GetAdjustedRealTime() /
+                                                    benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> Times;  // milliseconds
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+
+    const std::vector<int64_t> targets = FastWalkTargets();
+    const std::string best = FastWalkTargetName(targets.front());
+    for (const TScenario& sc : Scenarios) {
+        const double iterations = CountIterations(sc);
+        const auto add = [&](const std::string& variant, TWalker w, TFastWalkOptions o) {
+            auto* b = benchmark::RegisterBenchmark((sc.Name + "/" + variant).c_str(), RunScenario, &sc, w,
+                                                   o, iterations);
+            b->Unit(benchmark::kMillisecond)->UseRealTime();
+            if (w == TWalker::Reference && sc.Banded)
+                b->Iterations(1);  // tens of seconds each
+        };
+        add("reference", TWalker::Reference, {});
+        add("fast", TWalker::Fast, {0, 0});
+        add("fast-1core", TWalker::Fast, {1, 0});
+        for (size_t i = 1; i < targets.size(); ++i)
+            add(std::string("fast-1core-") + FastWalkTargetName(targets[i]), TWalker::Fast, {1, targets[i]});
+    }
+
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    // Ratios to the reference of this run.
+    std::printf("\nbest vector target: %s; cores: %u\n\n", best.c_str(), std::thread::hardware_concurrency());
+    std::printf("| picture | reference | fast, all cores | ratio | fast, one core (%s) | ratio |\n", best.c_str());
+    std::printf("|---|---:|---:|---:|---:|---:|\n");
+    for (const TScenario& sc : Scenarios) {
+        const auto time = [&](const char* variant) {
+            const auto it = reporter.Times.find(sc.Name + "/" + variant);
+            return it == reporter.Times.end() ? 0.0 : it->second;
+        };
+        const double ref = time("reference"), fast = time("fast"), one = time("fast-1core");
+        if (ref <= 0 || fast <= 0 || one <= 0)
+            continue;
+        std::printf("| %s | %.3f ms | %.3f ms | %.1f | %.3f ms | %.1f |\n", sc.Title.c_str(), ref, fast,
+                    ref / fast, one, ref / one);
+    }
+    for (const TScenario& sc : Scenarios) {
+        const auto it = reporter.Times.find(sc.Name + "/reference");
+        if (it == reporter.Times.end())
+            continue;
+        for (size_t i = 1; i < targets.size(); ++i) {
+            const auto t = reporter.Times.find(sc.Name + "/fast-1core-" + FastWalkTargetName(targets[i]));
+            if (t != reporter.Times.end())
+                std::printf("%s, %s on one core: %.3f ms, ratio %.1f\n", sc.Name.c_str(),
+                            FastWalkTargetName(targets[i]), t->second, it->second / t->second);
+        }
+    }
+    benchmark::Shutdown();
+    return 0;
+}

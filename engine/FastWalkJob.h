@@ -15,7 +15,7 @@ namespace quilmora {
 // cut into equal segments so that the threads share wide pictures finely.
 constexpr int MaxSegmentWidth = 512;
 // Room after the last column so that kernels may read whole vectors there.
-constexpr int ColumnPadding = 16;
+constexpr int ColumnPadding = 64;
 
 struct TWalkJob {
     double Cx = 0.0;

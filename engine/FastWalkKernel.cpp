@@ -8,9 +8,14 @@
 //
 // The rounding pair makes one iteration a long dependency chain, so several
 // independent vectors (slots) advance together. A lane whose pixel is done is
-// refilled with the next pixel at once. The first iterate of every pixel of a
-// row segment is computed beforehand in one branch-free pass: most pixels of
+// refilled with the next pixel at once. The first iterations of every pixel of
+// a row segment are computed beforehand in a branch-free pass: most pixels of
 // a typical view escape there and never occupy a lane.
+//
+// The escape test (x*x + y*y) - 4 >= 0 is evaluated as x*x + y*y >= 4, which
+// decides alike for every double s = x*x + y*y: for s >= 4 the rounded s - 4
+// is >= 0; for s < 4, s is at most 4 - 2^-51 and s - 4 is exact and negative;
+// infinity passes and NaN fails both forms.
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "FastWalkKernel.cpp"
@@ -24,6 +29,7 @@
 #include "FastWalkJob.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -39,7 +45,13 @@ HWY_INLINE void PutEntry(uchar* p, const TColourEntry& e)
     p[2] = e.Red;
 }
 
-// Pixels of one segment still iterating after their first iterate.
+// Iterations done for every pixel of a segment before it may take a lane.
+constexpr int64_t PreSteps = 16;
+// Vectors of neighbouring pixels the pre-pass advances side by side.
+constexpr size_t PreGroup = 4;
+
+// Pixels of one segment still iterating after the pre-pass, each with its
+// PreSteps-th iterate.
 struct TPending {
     HWY_ALIGN double X[MaxSegmentWidth + 16];
     HWY_ALIGN double Y[MaxSegmentWidth + 16];
@@ -48,60 +60,139 @@ struct TPending {
     int Next = 0;
 };
 
-// First iterate of every pixel of a unit (one segment of one row). Escaped
-// pixels get their colour now; the others go to the pending list. Every
-// pixel is given the first-escape colour, which later results overwrite.
+// The first PreSteps iterations of every pixel of a unit (one segment of one
+// row), branch-free over neighbouring pixels. A lane costs far more per
+// escape than an iteration here, so the many pixels that escape within a few
+// iterations get their colour now; the others go to the pending list.
 template <class D>
-HWY_INLINE void FirstIterate(D d, const TWalkJob& job, int unit, TPending& pend)
+HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
 {
+    using V = hn::Vec<D>;
+    using M = hn::Mask<D>;
     const hn::Rebind<float, D> df;
     constexpr size_t N = hn::MaxLanes(D());
+    constexpr int Span = static_cast<int>(N * PreGroup);
+    static_assert(Span <= ColumnPadding, "whole groups may run past the last column");
     const int row = job.RowBegin + unit / job.SegmentsPerRow;
     const int c0 = (unit % job.SegmentsPerRow) * job.SegmentWidth;
     const int c1 = std::min(job.Width, c0 + job.SegmentWidth);
     uchar* const line = job.Bits + row * job.BytesPerLine;
     const int bpp = job.BytesPerPixel;
+    const int64_t limit = job.Limit;
+    const TColourEntry* const table = job.Table;
 
-    // With a limit below 1 the first iterate already passes it: entry 0.
-    const bool iterateOn = job.Limit >= 1;
-    const TColourEntry first = job.Table[iterateOn ? 1 : 0];
+    if (limit < 1) {
+        // The first iterate already passes the limit: entry 0 everywhere.
+        for (int c = c0; c < c1; ++c)
+            PutEntry(line + c * bpp, table[0]);
+        pend.Count = pend.Next = 0;
+        return;
+    }
+    // With a small limit the pre-pass ends on it: the rest is interior.
+    const int64_t steps = std::min(PreSteps, limit + 1);
 
-    const auto cx = hn::Set(d, job.Cx);
-    const auto cy = hn::Set(d, job.Cy);
-    const auto four = hn::Set(d, 4.0);
-    const auto zero = hn::Zero(d);
-    const auto y = hn::Set(d, static_cast<double>(job.Ys[row]));
-    const auto yy = hn::Mul(y, y);
+    const V cx = hn::Set(d, job.Cx);
+    const V cy = hn::Set(d, job.Cy);
+    const V four = hn::Set(d, 4.0);
+    const V y0 = hn::Set(d, static_cast<double>(job.Ys[row]));
 
-    HWY_ALIGN double nx[N];
-    HWY_ALIGN double ny[N];
     int count = 0;
-    for (int c = c0; c < c1; c += static_cast<int>(N)) {
-        const auto x = hn::PromoteTo(d, hn::LoadU(df, job.Xs + c));
-        const auto xy = hn::Mul(x, y);
-        const auto x1 = hn::PromoteTo(d, hn::DemoteTo(df, hn::Add(hn::Sub(hn::Mul(x, x), yy), cx)));
-        const auto y1 = hn::PromoteTo(d, hn::DemoteTo(df, hn::Add(hn::Add(xy, xy), cy)));
-        const auto escaped =
-            hn::Ge(hn::Sub(hn::Add(hn::Mul(x1, x1), hn::Mul(y1, y1)), four), zero);
-        hn::Store(x1, d, nx);
-        hn::Store(y1, d, ny);
-        uint8_t bits[8] = {};
-        hn::StoreMaskBits(d, escaped, bits);
-        const int lanes = std::min(static_cast<int>(N), c1 - c);
+    for (int c = c0; c < c1; c += Span) {
+        V x[PreGroup], y[PreGroup], n[PreGroup];
+        M done[PreGroup];
+#pragma GCC unroll 8
+        for (size_t v = 0; v < PreGroup; ++v) {
+            x[v] = hn::PromoteTo(d, hn::LoadU(df, job.Xs + c + v * N));
+            y[v] = y0;
+            n[v] = hn::Zero(d);
+            done[v] = hn::FirstN(d, 0);
+        }
+        bool interior = false;  // survivors passed the limit
+        for (int64_t i = 1; i <= steps; ++i) {
+            const V step = hn::Set(d, static_cast<double>(i));
+            M all = hn::Not(hn::FirstN(d, 0));
+#pragma GCC unroll 8
+            for (size_t v = 0; v < PreGroup; ++v) {
+                const V xy = hn::Mul(x[v], y[v]);
+                const V nx = hn::Add(hn::Sub(hn::Mul(x[v], x[v]), hn::Mul(y[v], y[v])), cx);
+                const V ny = hn::Add(hn::Add(xy, xy), cy);
+                x[v] = hn::PromoteTo(d, hn::DemoteTo(df, nx));
+                y[v] = hn::PromoteTo(d, hn::DemoteTo(df, ny));
+            }
+            if (i > limit) {
+                interior = true;
+                break;
+            }
+#pragma GCC unroll 8
+            for (size_t v = 0; v < PreGroup; ++v) {
+                const M escaped = hn::Ge(hn::Add(hn::Mul(x[v], x[v]), hn::Mul(y[v], y[v])), four);
+                n[v] = hn::IfThenElse(hn::AndNot(done[v], escaped), step, n[v]);
+                done[v] = hn::Or(done[v], escaped);
+                all = hn::And(all, done[v]);
+            }
+            if (hn::AllTrue(d, all))
+                break;
+        }
+
+        HWY_ALIGN double px[Span];
+        HWY_ALIGN double py[Span];
+        HWY_ALIGN double pn[Span];
+#pragma GCC unroll 8
+        for (size_t v = 0; v < PreGroup; ++v) {
+            hn::Store(x[v], d, px + v * N);
+            hn::Store(y[v], d, py + v * N);
+            // Survivors: 0, which is also the interior entry.
+            hn::Store(n[v], d, pn + v * N);
+        }
+        const int lanes = std::min(Span, c1 - c);
         for (int j = 0; j < lanes; ++j) {
             uchar* p = line + (c + j) * bpp;
-            PutEntry(p, first);
-            pend.X[count] = nx[j];
-            pend.Y[count] = ny[j];
+            const int escapedAt = static_cast<int>(pn[j]);
+            PutEntry(p, table[escapedAt]);
+            pend.X[count] = px[j];
+            pend.Y[count] = py[j];
             pend.Dst[count] = p;
-            count += iterateOn & !((bits[j >> 3] >> (j & 7)) & 1);
+            count += !interior & (escapedAt == 0);
         }
     }
     pend.Count = count;
     pend.Next = 0;
 }
 
-template <class D, size_t K>
+// Lanes of v where m is set take the next values from src in lane order;
+// src is readable for a whole vector.
+template <class D>
+HWY_INLINE hn::Vec<D> ExpandInto(D d, hn::Vec<D> v, hn::Mask<D> m, unsigned bits,
+                                 const double* HWY_RESTRICT src)
+{
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+    (void)d;
+    (void)bits;
+    return hn::Vec<D>{_mm512_mask_expandloadu_pd(v.raw, m.raw, src)};
+#else
+    constexpr size_t N = hn::MaxLanes(D());
+    static_assert(N <= 4, "table of 2^N rows");
+    // Row 'bits': lane j takes element (number of set bits of 'bits' below j).
+    struct TTable {
+        HWY_ALIGN int64_t Index[1 << N][N];
+        constexpr TTable() : Index{}
+        {
+            for (size_t b = 0; b < (size_t(1) << N); ++b) {
+                int64_t rank = 0;
+                for (size_t j = 0; j < N; ++j) {
+                    Index[b][j] = (b >> j) & 1 ? rank : 0;
+                    rank += (b >> j) & 1;
+                }
+            }
+        }
+    };
+    static constexpr TTable table;
+    const auto moved = hn::TableLookupLanes(hn::LoadU(d, src), hn::SetTableIndices(d, table.Index[bits]));
+    return hn::IfThenElse(m, moved, v);
+#endif
+}
+
+template <class D, size_t K, bool CarrySquares>
 HWY_INLINE void WalkLanes(D d, TWalkJob& job)
 {
     using V = hn::Vec<D>;
@@ -109,129 +200,157 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     const hn::Rebind<float, D> df;
     constexpr size_t N = hn::MaxLanes(D());
     constexpr size_t L = K * N;
+    static_assert(N <= 8, "a slot's escapes fit in a byte");
     const int64_t limit = job.Limit;
     const TColourEntry* const table = job.Table;
 
     HWY_ALIGN double lx[L];
     HWY_ALIGN double ly[L];
-    int64_t start[L];  // lane's pixel has done (g - start) iterations
-    uchar* dst[L];     // null: the lane is idle
+    HWY_ALIGN double due[L];  // step at which the lane's pixel passes the limit
+    int64_t start[L];         // lane's pixel has done (g - start) iterations
+    uchar* dst[L];            // null: the lane is idle
     TPending pend;
     pend.Count = pend.Next = 0;
 
     int64_t g = 0;  // steps taken by every lane
-    int64_t deadline = std::numeric_limits<int64_t>::max();  // no later than the first lane passing the limit
+    double deadline = HUGE_VAL;  // no later than the first due step
     int live = 0;
     bool unitsLeft = true;
     const double idle = std::numeric_limits<double>::quiet_NaN();  // NaN never escapes
 
-    // Puts the next pending pixel into lane i (which holds its first iterate).
-    const auto refill = [&](size_t i) {
+    // Puts the next pending pixel into lane i of lx, ly (its last iterate),
+    // running the pre-pass of the next unit when the list is used up.
+    const auto refill = [&](size_t i, int64_t now) {
         while (pend.Next == pend.Count && unitsLeft) {
             const int unit = job.NextUnit.fetch_add(1, std::memory_order_relaxed);
             if (unit >= job.Units) {
                 unitsLeft = false;
                 break;
             }
-            FirstIterate(d, job, unit, pend);
+            PreIterate(d, job, unit, pend);
         }
         if (pend.Next == pend.Count) {
             lx[i] = ly[i] = idle;
             dst[i] = nullptr;
-            return;
+            due[i] = HUGE_VAL;
+            return false;
         }
         const int p = pend.Next++;
         lx[i] = pend.X[p];
         ly[i] = pend.Y[p];
         dst[i] = pend.Dst[p];
-        start[i] = g - 1;
-        deadline = std::min(deadline, start[i] + limit + 1);
-        ++live;
+        start[i] = now - PreSteps;
+        due[i] = static_cast<double>(start[i] + limit + 1);
+        deadline = std::min(deadline, due[i]);
+        return true;
     };
 
     for (size_t i = 0; i < L; ++i)
-        refill(i);
+        live += refill(i, g);
     if (live == 0)
         return;
-
-    V x[K], y[K], xx[K], yy[K];
-    const auto load = [&](size_t k) {
-        x[k] = hn::Load(d, lx + k * N);
-        y[k] = hn::Load(d, ly + k * N);
-        xx[k] = hn::Mul(x[k], x[k]);
-        yy[k] = hn::Mul(y[k], y[k]);
-    };
-    for (size_t k = 0; k < K; ++k)
-        load(k);
 
     const V cx = hn::Set(d, job.Cx);
     const V cy = hn::Set(d, job.Cy);
     const V four = hn::Set(d, 4.0);
-    const V zero = hn::Zero(d);
+    V x[K], y[K], xx[K], yy[K];
+#pragma GCC unroll 16
+    for (size_t k = 0; k < K; ++k) {
+        x[k] = hn::Load(d, lx + k * N);
+        y[k] = hn::Load(d, ly + k * N);
+        xx[k] = hn::Mul(x[k], x[k]);
+        yy[k] = hn::Mul(y[k], y[k]);
+    }
 
     for (;;) {
-        M escaped[K];
+        M done[K];
 #pragma GCC unroll 16
         for (size_t k = 0; k < K; ++k) {
+            if constexpr (!CarrySquares) {
+                xx[k] = hn::Mul(x[k], x[k]);
+                yy[k] = hn::Mul(y[k], y[k]);
+            }
             // x' = (x*x - y*y) + Cx, y' = (x*y)*2 + Cy, each rounded to float.
             const V xy = hn::Mul(x[k], y[k]);
             const V nx = hn::Add(hn::Sub(xx[k], yy[k]), cx);
             const V ny = hn::Add(hn::Add(xy, xy), cy);
             x[k] = hn::PromoteTo(d, hn::DemoteTo(df, nx));
             y[k] = hn::PromoteTo(d, hn::DemoteTo(df, ny));
-            xx[k] = hn::Mul(x[k], x[k]);
-            yy[k] = hn::Mul(y[k], y[k]);
-            escaped[k] = hn::Ge(hn::Sub(hn::Add(xx[k], yy[k]), four), zero);
+            // Escape: (x*x + y*y) - 4 >= 0, tested as x*x + y*y >= 4 (see top).
+            const V sx = hn::Mul(x[k], x[k]);
+            const V sy = hn::Mul(y[k], y[k]);
+            if constexpr (CarrySquares) {
+                xx[k] = sx;
+                yy[k] = sy;
+            }
+            done[k] = hn::Ge(hn::Add(sx, sy), four);
         }
         ++g;
-        M any = escaped[0];
+        M any = done[0];
 #pragma GCC unroll 16
         for (size_t k = 1; k < K; ++k)
-            any = hn::Or(any, escaped[k]);
+            any = hn::Or(any, done[k]);
+        const bool pastDeadline = static_cast<double>(g) >= deadline;
+        if (HWY_LIKELY(hn::AllFalse(d, any) && !pastDeadline))
+            continue;
 
-        if (HWY_UNLIKELY(!hn::AllFalse(d, any))) {
-            for (size_t k = 0; k < K; ++k) {
-                if (hn::AllFalse(d, escaped[k]))
-                    continue;
-                hn::Store(x[k], d, lx + k * N);
-                hn::Store(y[k], d, ly + k * N);
-                uint8_t bits[8] = {};
-                hn::StoreMaskBits(d, escaped[k], bits);
-                for (size_t j = 0; j < N; ++j) {
-                    if (!((bits[j >> 3] >> (j & 7)) & 1))
-                        continue;
-                    const size_t i = k * N + j;
-                    const int64_t n = g - start[i];
-                    PutEntry(dst[i], table[n > limit ? 0 : n]);
-                    --live;
-                    refill(i);
-                }
-                load(k);
-            }
-        }
-        if (HWY_UNLIKELY(g >= deadline)) {
-            // Some lane may have passed the limit: its pixel gets entry 0.
-            for (size_t k = 0; k < K; ++k) {
-                hn::Store(x[k], d, lx + k * N);
-                hn::Store(y[k], d, ly + k * N);
-            }
-            deadline = std::numeric_limits<int64_t>::max();
-            for (size_t i = 0; i < L; ++i) {
-                if (!dst[i])
-                    continue;
-                if (g - start[i] > limit) {
-                    PutEntry(dst[i], table[0]);
-                    --live;
-                    refill(i);
-                } else {
-                    deadline = std::min(deadline, start[i] + limit + 1);
-                }
-            }
+        // Lanes that escaped or passed the limit hand over to the next pixels.
+        const V now = hn::Set(d, static_cast<double>(g));
+        if (pastDeadline) {
+#pragma GCC unroll 16
             for (size_t k = 0; k < K; ++k)
-                load(k);
+                done[k] = hn::Or(done[k], hn::Ge(now, hn::Load(d, due + k * N)));
         }
-        if (HWY_UNLIKELY(live == 0))
+#pragma GCC unroll 16
+        for (size_t k = 0; k < K; ++k) {
+            if (hn::AllFalse(d, done[k]))
+                continue;
+            uint8_t maskBits[8] = {};
+            hn::StoreMaskBits(d, done[k], maskBits);
+            const unsigned bits = maskBits[0];
+            for (unsigned b = bits; b != 0; b &= b - 1) {
+                const size_t i = k * N + hwy::Num0BitsBelowLS1Bit_Nonzero32(b);
+                // Past the limit the pixel is interior, escaped or not.
+                const int64_t n = g - start[i];
+                PutEntry(dst[i], table[n > limit ? 0 : n]);
+            }
+            const int count = static_cast<int>(hwy::PopCount(bits));
+            if (HWY_LIKELY(pend.Count - pend.Next >= count)) {
+                // The next pixels move into the freed lanes in registers.
+                x[k] = ExpandInto(d, x[k], done[k], bits, pend.X + pend.Next);
+                y[k] = ExpandInto(d, y[k], done[k], bits, pend.Y + pend.Next);
+                const double laneDue = static_cast<double>(g - PreSteps + limit + 1);
+                int p = pend.Next;
+                for (unsigned b = bits; b != 0; b &= b - 1, ++p) {
+                    const size_t i = k * N + hwy::Num0BitsBelowLS1Bit_Nonzero32(b);
+                    dst[i] = pend.Dst[p];
+                    start[i] = g - PreSteps;
+                    due[i] = laneDue;
+                }
+                pend.Next = p;
+                deadline = std::min(deadline, laneDue);
+            } else {
+                hn::Store(x[k], d, lx + k * N);
+                hn::Store(y[k], d, ly + k * N);
+                for (unsigned b = bits; b != 0; b &= b - 1)
+                    live -= !refill(k * N + hwy::Num0BitsBelowLS1Bit_Nonzero32(b), g);
+                x[k] = hn::Load(d, lx + k * N);
+                y[k] = hn::Load(d, ly + k * N);
+            }
+            if constexpr (CarrySquares) {
+                xx[k] = hn::Mul(x[k], x[k]);
+                yy[k] = hn::Mul(y[k], y[k]);
+            }
+        }
+        if (live == 0)
             return;
+        if (pastDeadline) {
+            V first = hn::Load(d, due);
+#pragma GCC unroll 16
+            for (size_t k = 1; k < K; ++k)
+                first = hn::Min(first, hn::Load(d, due + k * N));
+            deadline = hn::GetLane(hn::MinOfLanes(d, first));
+        }
     }
 }
 
@@ -239,14 +358,16 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
 // iteration, as many as the register file holds without spilling much.
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
 constexpr size_t SlotCount = 6;
+constexpr bool CarrySquares = true;
 #else
 constexpr size_t SlotCount = 4;
+constexpr bool CarrySquares = false;
 #endif
 
 void WalkUnits(TWalkJob* job)
 {
     const hn::ScalableTag<double> d;
-    WalkLanes<decltype(d), SlotCount>(d, *job);
+    WalkLanes<decltype(d), SlotCount, CarrySquares>(d, *job);
 }
 
 // NOLINTNEXTLINE(google-readability-namespace-comments)

@@ -5,6 +5,7 @@
 
 #include "BmpWriter.h"
 #include "Colouring.h"
+#include "FastWalk.h"
 #include "FileFormats.h"
 #include "Messages.h"
 #include "Palette.h"
@@ -115,15 +116,16 @@ int main(int argc, char* argv[])
     std::vector<uchar> pixels(static_cast<size_t>(stride) * height);
     const TPixelTarget target{pixels.data(), stride, 3};
 
+    // Bands of rows as the export computes them, with its progress after
+    // every 21st row.
     const bool showProgress = isatty(STDERR_FILENO);
-    constexpr int Band = 21;
-    for (int row = 0; row < height; row += Band) {
-        RasterWalk(state, raster, target, row, std::min(height, row + Band));
+    RasterWalkBanded(state, raster, target, [&](int lastRow) {
         if (showProgress)
-            std::fprintf(stderr, "\r%3d%%", int(qint64(std::min(height, row + Band)) * 100 / height));
-    }
+            std::fprintf(stderr, "\r%3d%%", int(qint64(lastRow) * 100 / height));
+        return true;
+    });
     if (showProgress)
-        std::fprintf(stderr, "\n");
+        std::fprintf(stderr, "\r100%%\n");
 
     if (!WriteBmp24(output, pixels.data(), stride, width, height))
         return Fail(QStringLiteral("cannot write \"%1\"").arg(output), 1);
