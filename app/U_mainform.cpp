@@ -80,6 +80,13 @@ QLabel* Label(QWidget* parent, const QString& text, int x, int y)
     return l;
 }
 
+// What the close compares, all but the palette kind.
+TSavedSettings SavedPart(const TSettingsRecord& r)
+{
+    return {r.SlideDelay, r.CloseExportAfterSave, r.Left, r.Top, r.R0, r.G0, r.B0, r.R1, r.G1, r.B1,
+            r.SlideRandomOrder};
+}
+
 bool LeftOrRightHeld(const QMouseEvent* e)
 {
     return e->buttons() & (Qt::LeftButton | Qt::RightButton);
@@ -428,21 +435,10 @@ void TMainForm::ReadSettings()
         State.WindowPlaceKnown = false;
     }
     StartSettings = r;
-    State.SlideDelay = r.SlideDelay;
-    State.CloseExportAfterSave = r.CloseExportAfterSave;
-    TFractalParams& p = State.FractalParams;
-    p.R0 = r.R0;
-    p.G0 = r.G0;
-    p.B0 = r.B0;
-    p.R1 = r.R1;
-    p.G1 = r.G1;
-    p.B1 = r.B1;
-    p.PaletteKind = r.PaletteKind;
-    State.SlideRandomOrder = r.SlideRandomOrder;
+    TakeSettings(State, r);
 
-    State.SavedSettings = {r.SlideDelay, r.CloseExportAfterSave, r.Left, r.Top, r.R0, r.G0, r.B0,
-                           r.R1, r.G1, r.B1, r.SlideRandomOrder};
-    State.StartPaletteKind = p.PaletteKind;
+    State.SavedSettings = SavedPart(r);
+    State.StartPaletteKind = r.PaletteKind;
 }
 
 void TMainForm::FormCreate()
@@ -488,13 +484,9 @@ void TMainForm::FormClose()
     AnimationTimer.stop();
     QDir::setCurrent(State.StartDir);
 
-    const TFractalParams& p = State.FractalParams;
-    const TSavedSettings now{State.SlideDelay, State.CloseExportAfterSave, pos().x(), pos().y(), p.R0, p.G0, p.B0,
-                             p.R1, p.G1, p.B1, State.SlideRandomOrder};
-    if (now == State.SavedSettings && p.PaletteKind == State.StartPaletteKind)
+    const TSettingsRecord r = SettingsOf(State, pos().x(), pos().y());
+    if (SavedPart(r) == State.SavedSettings && r.PaletteKind == State.StartPaletteKind)
         return;
-    TSettingsRecord r{now.SlideDelay, now.CloseExportAfterSave, now.Left, now.Top, p.R0, p.G0, p.B0,
-                      p.R1, p.G1, p.B1, p.PaletteKind, State.SlideRandomOrder};
     WriteSettingsFile(QStringLiteral("settings.dat"), r);  // a failure loses the settings silently
 }
 

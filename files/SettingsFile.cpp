@@ -1,5 +1,7 @@
 #include "SettingsFile.h"
 
+#include "ProgramState.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -76,4 +78,26 @@ bool WriteSettingsFile(const QString& path, const TSettingsRecord& r)
         return false;
     file.write(EncodeSettings(r));
     return file.commit();
+}
+
+void TakeSettings(ProgramState& s, const TSettingsRecord& r)
+{
+    s.SlideDelay = r.SlideDelay;
+    s.CloseExportAfterSave = r.CloseExportAfterSave;
+    TFractalParams& p = s.FractalParams;
+    p.R0 = r.R0;
+    p.G0 = r.G0;
+    p.B0 = r.B0;
+    p.R1 = r.R1;
+    p.G1 = r.G1;
+    p.B1 = r.B1;
+    p.PaletteKind = r.PaletteKind;
+    s.SlideRandomOrder = r.SlideRandomOrder;
+}
+
+TSettingsRecord SettingsOf(const ProgramState& s, int32_t left, int32_t top)
+{
+    const TFractalParams& p = s.FractalParams;
+    return {s.SlideDelay, s.CloseExportAfterSave, left, top, p.R0, p.G0, p.B0,
+            p.R1, p.G1, p.B1, p.PaletteKind, s.SlideRandomOrder};
 }

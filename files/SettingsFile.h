@@ -19,6 +19,13 @@ struct TSettingsRecord {
     bool operator==(const TSettingsRecord&) const = default;
 };
 
+class ProgramState;
+
+// Puts the record's delay, flags and palette into the state, as read.
+void TakeSettings(ProgramState& s, const TSettingsRecord& r);
+// The record of the state's current settings with the window at (left, top).
+TSettingsRecord SettingsOf(const ProgramState& s, int32_t left, int32_t top);
+
 // Fields beyond the end of the bytes read as zero.
 TSettingsRecord DecodeSettings(const QByteArray& bytes);
 QByteArray EncodeSettings(const TSettingsRecord& r);

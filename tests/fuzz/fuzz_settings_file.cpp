@@ -28,17 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     ProgramState s;
     s.IterationLimit = FuzzIterationLimit;
-    s.SlideDelay = r.SlideDelay;
-    s.CloseExportAfterSave = r.CloseExportAfterSave;
-    s.SlideRandomOrder = r.SlideRandomOrder;
+    TakeSettings(s, r);
     TFractalParams& p = s.FractalParams;
-    p.R0 = r.R0;
-    p.G0 = r.G0;
-    p.B0 = r.B0;
-    p.R1 = r.R1;
-    p.G1 = r.G1;
-    p.B1 = r.B1;
-    p.PaletteKind = r.PaletteKind;
     if (p.PaletteKind < 1 || p.PaletteKind > 8)
         p.PaletteKind = 1;
     if (s.SlideRandomOrder > 1)
