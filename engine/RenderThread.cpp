@@ -36,6 +36,8 @@ void TThreadFract::Stop()
     }
     if (isRunning())
         wait();
+    // Orders the thread's last use of the lock before whatever frees it next.
+    std::lock_guard lock(WakeMutex);
 }
 
 void TThreadFract::run()
