@@ -46,7 +46,7 @@ HWY_INLINE void PutEntry(uchar* p, const TColourEntry& e)
 }
 
 // Iterations done for every pixel of a segment before it may take a lane.
-constexpr int64_t PreSteps = 16;
+constexpr int64_t PreSteps = 32;
 // Vectors of neighbouring pixels the pre-pass advances side by side.
 constexpr size_t PreGroup = 4;
 
@@ -60,10 +60,42 @@ struct TPending {
     int Next = 0;
 };
 
+// Stores the lanes of v where m is set, in lane order, at dst (which has
+// room for a whole vector).
+template <class D>
+HWY_INLINE void PackInto(D d, hn::Vec<D> v, hn::Mask<D> m, unsigned bits, double* HWY_RESTRICT dst)
+{
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+    (void)d;
+    (void)bits;
+    _mm512_storeu_pd(dst, _mm512_maskz_compress_pd(m.raw, v.raw));
+#else
+    (void)m;
+    constexpr size_t N = hn::MaxLanes(D());
+    static_assert(N <= 4, "table of 2^N rows");
+    // Row 'bits': the set lanes of 'bits' in order, then lane 0.
+    struct TTable {
+        HWY_ALIGN int64_t Index[1 << N][N];
+        constexpr TTable() : Index{}
+        {
+            for (size_t b = 0; b < (size_t(1) << N); ++b) {
+                size_t k = 0;
+                for (size_t j = 0; j < N; ++j)
+                    if ((b >> j) & 1)
+                        Index[b][k++] = static_cast<int64_t>(j);
+            }
+        }
+    };
+    static constexpr TTable table;
+    hn::StoreU(hn::TableLookupLanes(v, hn::SetTableIndices(d, table.Index[bits])), d, dst);
+#endif
+}
+
 // The first PreSteps iterations of every pixel of a unit (one segment of one
-// row), branch-free over neighbouring pixels. A lane costs far more per
-// escape than an iteration here, so the many pixels that escape within a few
-// iterations get their colour now; the others go to the pending list.
+// row), branch-free. A lane costs far more per escape than an iteration here,
+// so the many pixels that escape within a few iterations get their colour
+// now; the others go to the pending list. The first iteration runs over the
+// whole segment; only its survivors, packed, take the further iterations.
 template <class D>
 HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
 {
@@ -72,7 +104,7 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
     const hn::Rebind<float, D> df;
     constexpr size_t N = hn::MaxLanes(D());
     constexpr int Span = static_cast<int>(N * PreGroup);
-    static_assert(Span <= ColumnPadding, "whole groups may run past the last column");
+    static_assert(Span <= 64, "packed survivors are padded for whole groups");
     const int row = job.RowBegin + unit / job.SegmentsPerRow;
     const int c0 = (unit % job.SegmentsPerRow) * job.SegmentWidth;
     const int c1 = std::min(job.Width, c0 + job.SegmentWidth);
@@ -80,35 +112,63 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
     const int bpp = job.BytesPerPixel;
     const int64_t limit = job.Limit;
     const TColourEntry* const table = job.Table;
+    pend.Count = pend.Next = 0;
 
     if (limit < 1) {
         // The first iterate already passes the limit: entry 0 everywhere.
         for (int c = c0; c < c1; ++c)
             PutEntry(line + c * bpp, table[0]);
-        pend.Count = pend.Next = 0;
         return;
     }
-    // With a small limit the pre-pass ends on it: the rest is interior.
-    const int64_t steps = std::min(PreSteps, limit + 1);
 
     const V cx = hn::Set(d, job.Cx);
     const V cy = hn::Set(d, job.Cy);
     const V four = hn::Set(d, 4.0);
     const V y0 = hn::Set(d, static_cast<double>(job.Ys[row]));
+    const V yy0 = hn::Mul(y0, y0);
 
+    // First iteration of every pixel; all get entry 1 for now.
+    HWY_ALIGN double sx[MaxSegmentWidth + 64];
+    HWY_ALIGN double sy[MaxSegmentWidth + 64];
+    HWY_ALIGN double sc[MaxSegmentWidth + 64];
+    const TColourEntry first = table[1];
+    size_t survivors = 0;
+    for (int c = c0; c < c1; c += static_cast<int>(N)) {
+        const V x = hn::PromoteTo(d, hn::LoadU(df, job.Xs + c));
+        const V xy = hn::Mul(x, y0);
+        const V x1 = hn::PromoteTo(d, hn::DemoteTo(df, hn::Add(hn::Sub(hn::Mul(x, x), yy0), cx)));
+        const V y1 = hn::PromoteTo(d, hn::DemoteTo(df, hn::Add(hn::Add(xy, xy), cy)));
+        const M stays = hn::And(hn::FirstN(d, static_cast<size_t>(c1 - c)),
+                                hn::Not(hn::Ge(hn::Add(hn::Mul(x1, x1), hn::Mul(y1, y1)), four)));
+        uint8_t maskBits[8] = {};
+        hn::StoreMaskBits(d, stays, maskBits);
+        const unsigned bits = maskBits[0];
+        PackInto(d, x1, stays, bits, sx + survivors);
+        PackInto(d, y1, stays, bits, sy + survivors);
+        PackInto(d, hn::Add(hn::Iota(d, 0.0), hn::Set(d, double(c))), stays, bits, sc + survivors);
+        survivors += hwy::PopCount(bits);
+        const int lanes = std::min(static_cast<int>(N), c1 - c);
+        for (int j = 0; j < lanes; ++j)
+            PutEntry(line + (c + j) * bpp, first);
+    }
+
+    // Iterations 2 .. PreSteps of the survivors; with a small limit the
+    // pre-pass ends on it and the rest is interior.
+    const int64_t steps = std::min(PreSteps, limit + 1);
     int count = 0;
-    for (int c = c0; c < c1; c += Span) {
+    for (size_t s = 0; s < survivors; s += Span) {
         V x[PreGroup], y[PreGroup], n[PreGroup];
         M done[PreGroup];
 #pragma GCC unroll 8
         for (size_t v = 0; v < PreGroup; ++v) {
-            x[v] = hn::PromoteTo(d, hn::LoadU(df, job.Xs + c + v * N));
-            y[v] = y0;
+            x[v] = hn::Load(d, sx + s + v * N);
+            y[v] = hn::Load(d, sy + s + v * N);
             n[v] = hn::Zero(d);
-            done[v] = hn::FirstN(d, 0);
+            const size_t at = s + v * N;
+            done[v] = hn::Not(hn::FirstN(d, at < survivors ? survivors - at : 0));
         }
         bool interior = false;  // survivors passed the limit
-        for (int64_t i = 1; i <= steps; ++i) {
+        for (int64_t i = 2; i <= steps; ++i) {
             const V step = hn::Set(d, static_cast<double>(i));
             M all = hn::Not(hn::FirstN(d, 0));
 #pragma GCC unroll 8
@@ -141,12 +201,12 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
         for (size_t v = 0; v < PreGroup; ++v) {
             hn::Store(x[v], d, px + v * N);
             hn::Store(y[v], d, py + v * N);
-            // Survivors: 0, which is also the interior entry.
+            // Still iterating: 0, which is also the interior entry.
             hn::Store(n[v], d, pn + v * N);
         }
-        const int lanes = std::min(Span, c1 - c);
+        const int lanes = static_cast<int>(std::min<size_t>(Span, survivors - s));
         for (int j = 0; j < lanes; ++j) {
-            uchar* p = line + (c + j) * bpp;
+            uchar* p = line + static_cast<int>(sc[s + j]) * bpp;
             const int escapedAt = static_cast<int>(pn[j]);
             PutEntry(p, table[escapedAt]);
             pend.X[count] = px[j];
@@ -156,7 +216,6 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
         }
     }
     pend.Count = count;
-    pend.Next = 0;
 }
 
 // Lanes of v where m is set take the next values from src in lane order;

@@ -1,6 +1,7 @@
 #include "FastWalkPool.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace quilmora {
 
@@ -28,16 +29,21 @@ TWalkPool::~TWalkPool()
 
 void TWalkPool::StartHelpers()
 {
-    // Called with the mutex held, once.
-    for (int i = 1; i < Cores_; ++i)
-        Helpers.emplace_back([this] { HelperLoop(); });
+    // Called with the mutex held, once. Without helpers every caller simply
+    // walks alone.
+    try {
+        for (int i = 1; i < Cores_; ++i)
+            Helpers.emplace_back([this] { HelperLoop(); });
+    } catch (const std::system_error&) {
+    }
+    Started = true;
 }
 
 void TWalkPool::Run(TPoolTask& task, int helpers)
 {
     {
         std::lock_guard lock(Mutex);
-        if (Helpers.empty())
+        if (!Started)
             StartHelpers();
         helpers = std::min(helpers, static_cast<int>(Helpers.size()));
         for (int i = 0; i < helpers; ++i)

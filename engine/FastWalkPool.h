@@ -46,6 +46,7 @@ private:
     std::deque<TPoolTask*> Queue;  // one entry per helper wanted
     std::vector<std::thread> Helpers;
     bool Stopping = false;
+    bool Started = false;
 };
 
 }  // namespace quilmora
