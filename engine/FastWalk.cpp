@@ -144,10 +144,11 @@ bool RasterWalkBanded(const ProgramState& s, const TRaster& r, const TPixelTarge
                       const TFastWalkOptions& options)
 {
     const bool fast = Usable(s) && r.Width > 0;
-    thread_local TCallerScratch scratch;
+    // Own coordinates: the report callback may walk other pictures meanwhile.
+    std::vector<float> xs, ys;
     if (fast)
-        PrepareCoordinates(r, r.Height, scratch.Xs, scratch.Ys);
-    const TWalkSetup w{s, r, t, scratch.Xs, scratch.Ys, Kernel(options.Target), options.Threads};
+        PrepareCoordinates(r, r.Height, xs, ys);
+    const TWalkSetup w{s, r, t, xs, ys, Kernel(options.Target), options.Threads};
     for (int begin = 0; begin < r.Height; begin += ReportBandRows) {
         const int end = std::min(r.Height, begin + ReportBandRows);
         if (fast)

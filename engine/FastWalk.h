@@ -21,7 +21,9 @@ std::vector<int64_t> FastWalkTargets();
 const char* FastWalkTargetName(int64_t target);
 
 // The walk of SquareColour over rows [rowBegin, rowEnd) (rowEnd -1: to the
-// bottom). Only valid while s.ColourFunction is SquareColour.
+// bottom), rows shared among the threads, columns among vector lanes. Any
+// other colouring function (or a limit past the table) takes the reference
+// walk. Safe to call from several threads at once.
 void FastRasterWalk(const ProgramState& s, const TRaster& r, const TPixelTarget& t,
                     int rowBegin = 0, int rowEnd = -1, const TFastWalkOptions& options = {});
 

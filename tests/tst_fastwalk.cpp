@@ -368,6 +368,23 @@ void TestFastWalk::reportBands()
         }
     }
 
+    // The report callback may walk other pictures, banded too, on the same
+    // thread (the export's progress runs while the main picture redraws).
+    {
+        QImage image = Blank(r.Width, r.Height, QImage::Format_BGR888);
+        const TRaster other = CentredRaster(s, 97, 45);
+        const QImage otherExpected = Reference(s, other);
+        bool othersRight = true;
+        RasterWalkBanded(s, r, TargetOf(image), [&](int) {
+            QImage inner = Blank(other.Width, other.Height, QImage::Format_RGB32);
+            RasterWalkBanded(s, other, TargetOf(inner), [](int) { return true; });
+            othersRight = othersRight && Difference(otherExpected, inner).isEmpty();
+            return true;
+        });
+        QVERIFY(othersRight);
+        QCOMPARE(Difference(expected, image), QString());
+    }
+
     // Exactly 21 rows: one report; fewer: none.
     s.ColourFunction = SquareColour;
     for (const auto& [rows, count] : {std::pair{21, 1}, {20, 0}, {42, 2}, {43, 2}, {1, 0}}) {
