@@ -155,13 +155,25 @@ public:
         for (const Run& run : runs) {
             const bool summary = run.run_type == Run::RT_Aggregate ? run.aggregate_name == "median"
                                                                     : run.repetitions <= 1;
-            if (summary && run.error_occurred == false)
-                Times[run.run_name.function_name] = run.GetAdjustedRealTime() /
-                                                    benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
+            if (summary && run.error_occurred == false) {
+                TSummary& to = Summaries[run.run_name.function_name];
+                to.Ms = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
+                const auto rate = [&run](const char* name) {
+                    const auto it = run.counters.find(name);
+                    return it == run.counters.end() ? 0.0 : double(it->second);
+                };
+                to.PixelsPerSecond = rate("pixels/s");
+                to.IterationsPerSecond = rate("iter/s");
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> Times;  // milliseconds
+    struct TSummary {
+        double Ms = 0;
+        double PixelsPerSecond = 0;
+        double IterationsPerSecond = 0;
+    };
+    std::map<std::string, TSummary> Summaries;
 };
 
 }  // namespace
@@ -194,30 +206,45 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     // Ratios to the reference of this run.
+    const auto find = [&reporter](const std::string& name) -> const TRatioReporter::TSummary* {
+        const auto it = reporter.Summaries.find(name);
+        return it == reporter.Summaries.end() ? nullptr : &it->second;
+    };
     std::printf("\nbest vector target: %s; cores: %u\n\n", best.c_str(), std::thread::hardware_concurrency());
-    std::printf("| picture | reference | fast, all cores | ratio | fast, one core (%s) | ratio |\n", best.c_str());
-    std::printf("|---|---:|---:|---:|---:|---:|\n");
+    std::printf("| picture | reference | fast, all cores | ratio | iterations/s | pixels/s | fast, one core (%s) | ratio |\n",
+                best.c_str());
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const TScenario& sc : Scenarios) {
-        const auto time = [&](const char* variant) {
-            const auto it = reporter.Times.find(sc.Name + "/" + variant);
-            return it == reporter.Times.end() ? 0.0 : it->second;
-        };
-        const double ref = time("reference"), fast = time("fast"), one = time("fast-1core");
-        if (ref <= 0 || fast <= 0 || one <= 0)
+        const auto* ref = find(sc.Name + "/reference");
+        const auto* fast = find(sc.Name + "/fast");
+        const auto* one = find(sc.Name + "/fast-1core");
+        if (!ref || !fast || !one || ref->Ms <= 0 || fast->Ms <= 0 || one->Ms <= 0)
             continue;
-        std::printf("| %s | %.3f ms | %.3f ms | %.1f | %.3f ms | %.1f |\n", sc.Title.c_str(), ref, fast,
-                    ref / fast, one, ref / one);
+        std::printf("| %s | %.2f ms | %.3f ms | %.1f | %.2f G | %.0f M | %.3f ms | %.1f |\n", sc.Title.c_str(),
+                    ref->Ms, fast->Ms, ref->Ms / fast->Ms, fast->IterationsPerSecond * 1e-9,
+                    fast->PixelsPerSecond * 1e-6, one->Ms, ref->Ms / one->Ms);
     }
+    std::printf("\nOther vector targets, one core (median, ratio to the reference):\n\n");
+    std::printf("| picture |");
+    for (size_t i = 1; i < targets.size(); ++i)
+        std::printf(" %s |", FastWalkTargetName(targets[i]));
+    std::printf("\n|---|");
+    for (size_t i = 1; i < targets.size(); ++i)
+        std::printf("---:|");
+    std::printf("\n");
     for (const TScenario& sc : Scenarios) {
-        const auto it = reporter.Times.find(sc.Name + "/reference");
-        if (it == reporter.Times.end())
+        const auto* ref = find(sc.Name + "/reference");
+        if (!ref)
             continue;
+        std::printf("| %s |", sc.Title.c_str());
         for (size_t i = 1; i < targets.size(); ++i) {
-            const auto t = reporter.Times.find(sc.Name + "/fast-1core-" + FastWalkTargetName(targets[i]));
-            if (t != reporter.Times.end())
-                std::printf("%s, %s on one core: %.3f ms, ratio %.1f\n", sc.Name.c_str(),
-                            FastWalkTargetName(targets[i]), t->second, it->second / t->second);
+            const auto* t = find(sc.Name + "/fast-1core-" + FastWalkTargetName(targets[i]));
+            if (t && t->Ms > 0)
+                std::printf(" %.3f ms (%.1f) |", t->Ms, ref->Ms / t->Ms);
+            else
+                std::printf(" |");
         }
+        std::printf("\n");
     }
     benchmark::Shutdown();
     return 0;
