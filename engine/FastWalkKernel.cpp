@@ -251,7 +251,7 @@ HWY_INLINE hn::Vec<D> ExpandInto(D d, hn::Vec<D> v, hn::Mask<D> m, unsigned bits
 #endif
 }
 
-template <class D, size_t K, bool CarrySquares>
+template <class D, size_t K>
 HWY_INLINE void WalkLanes(D d, TWalkJob& job)
 {
     using V = hn::Vec<D>;
@@ -325,10 +325,6 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
         M done[K];
 #pragma GCC unroll 16
         for (size_t k = 0; k < K; ++k) {
-            if constexpr (!CarrySquares) {
-                xx[k] = hn::Mul(x[k], x[k]);
-                yy[k] = hn::Mul(y[k], y[k]);
-            }
             // x' = (x*x - y*y) + Cx, y' = (x*y)*2 + Cy, each rounded to float.
             const V xy = hn::Mul(x[k], y[k]);
             const V nx = hn::Add(hn::Sub(xx[k], yy[k]), cx);
@@ -336,13 +332,10 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
             x[k] = hn::PromoteTo(d, hn::DemoteTo(df, nx));
             y[k] = hn::PromoteTo(d, hn::DemoteTo(df, ny));
             // Escape: (x*x + y*y) - 4 >= 0, tested as x*x + y*y >= 4 (see top).
-            const V sx = hn::Mul(x[k], x[k]);
-            const V sy = hn::Mul(y[k], y[k]);
-            if constexpr (CarrySquares) {
-                xx[k] = sx;
-                yy[k] = sy;
-            }
-            done[k] = hn::Ge(hn::Add(sx, sy), four);
+            // The squares serve the next iteration too.
+            xx[k] = hn::Mul(x[k], x[k]);
+            yy[k] = hn::Mul(y[k], y[k]);
+            done[k] = hn::Ge(hn::Add(xx[k], yy[k]), four);
         }
         ++g;
         M any = done[0];
@@ -396,10 +389,8 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
                 x[k] = hn::Load(d, lx + k * N);
                 y[k] = hn::Load(d, ly + k * N);
             }
-            if constexpr (CarrySquares) {
-                xx[k] = hn::Mul(x[k], x[k]);
-                yy[k] = hn::Mul(y[k], y[k]);
-            }
+            xx[k] = hn::Mul(x[k], x[k]);
+            yy[k] = hn::Mul(y[k], y[k]);
         }
         if (live == 0)
             return;
@@ -414,19 +405,14 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
 }
 
 // Slots in flight: enough independent vectors to hide the latency of one
-// iteration, as many as the register file holds without spilling much.
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+// iteration. With 16 vector registers (AVX2, SSE4) the slots' squares spill,
+// which still measured faster than fewer slots or recomputed squares.
 constexpr size_t SlotCount = 6;
-constexpr bool CarrySquares = true;
-#else
-constexpr size_t SlotCount = 4;
-constexpr bool CarrySquares = false;
-#endif
 
 void WalkUnits(TWalkJob* job)
 {
     const hn::ScalableTag<double> d;
-    WalkLanes<decltype(d), SlotCount, CarrySquares>(d, *job);
+    WalkLanes<decltype(d), SlotCount>(d, *job);
 }
 
 // NOLINTNEXTLINE(google-readability-namespace-comments)
