@@ -7,6 +7,7 @@
 
 #include <QtTest>
 
+#include <array>
 #include <cstring>
 
 namespace {
@@ -18,10 +19,12 @@ struct TBmp {
     QImage Image;  // decoded, top row first
 };
 
+using THeader = std::array<uchar, 54>;
+
 template <typename T>
-T Field(const QByteArray& b, int offset)
+T Field(const THeader& h, int offset)
 {
-    return qFromLittleEndian<T>(b.constData() + offset);
+    return qFromLittleEndian<T>(h.data() + offset);
 }
 
 // Reads a 24-bit bottom-up BMP and checks every header field on the way.
@@ -35,13 +38,15 @@ TBmp ReadBmp(const QString& path)
     const QByteArray& b = bmp.Raw;
     if (b.size() < 54 || b[0] != 'B' || b[1] != 'M')
         return bmp;
-    bmp.Width = Field<int32_t>(b, 18);
-    bmp.Height = Field<int32_t>(b, 22);
+    THeader h;
+    std::copy_n(b.constData(), h.size(), h.begin());
+    bmp.Width = Field<int32_t>(h, 18);
+    bmp.Height = Field<int32_t>(h, 22);
     const qsizetype rowSize = (qsizetype(bmp.Width) * 3 + 3) / 4 * 4;
     const qsizetype imageSize = rowSize * bmp.Height;
-    if (Field<uint32_t>(b, 2) != 54 + imageSize || Field<uint16_t>(b, 6) != 0 || Field<uint16_t>(b, 8) != 0 ||
-        Field<uint32_t>(b, 10) != 54 || Field<uint32_t>(b, 14) != 40 || Field<uint16_t>(b, 26) != 1 ||
-        Field<uint16_t>(b, 28) != 24 || Field<uint32_t>(b, 30) != 0 || Field<uint32_t>(b, 34) != imageSize ||
+    if (Field<uint32_t>(h, 2) != 54 + imageSize || Field<uint16_t>(h, 6) != 0 || Field<uint16_t>(h, 8) != 0 ||
+        Field<uint32_t>(h, 10) != 54 || Field<uint32_t>(h, 14) != 40 || Field<uint16_t>(h, 26) != 1 ||
+        Field<uint16_t>(h, 28) != 24 || Field<uint32_t>(h, 30) != 0 || Field<uint32_t>(h, 34) != imageSize ||
         b.size() != 54 + imageSize)
         return bmp;
     bmp.Image = QImage(bmp.Width, bmp.Height, QImage::Format_BGR888);
