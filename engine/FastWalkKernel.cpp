@@ -272,7 +272,10 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     pend.Count = pend.Next = 0;
 
     int64_t g = 0;  // steps taken by every lane
-    double deadline = HUGE_VAL;  // no later than the first due step
+    // No later than the first due step; int64 so the per-step test stays off
+    // the vector units.
+    constexpr int64_t Never = std::numeric_limits<int64_t>::max();
+    int64_t deadline = Never;
     int live = 0;
     bool unitsLeft = true;
     const double idle = std::numeric_limits<double>::quiet_NaN();  // NaN never escapes
@@ -300,7 +303,7 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
         dst[i] = pend.Dst[p];
         start[i] = now - PreSteps;
         due[i] = static_cast<double>(start[i] + limit + 1);
-        deadline = std::min(deadline, due[i]);
+        deadline = std::min(deadline, start[i] + limit + 1);
         return true;
     };
 
@@ -342,7 +345,7 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
 #pragma GCC unroll 16
         for (size_t k = 1; k < K; ++k)
             any = hn::Or(any, done[k]);
-        const bool pastDeadline = static_cast<double>(g) >= deadline;
+        const bool pastDeadline = g >= deadline;
         if (HWY_LIKELY(hn::AllFalse(d, any) && !pastDeadline))
             continue;
 
@@ -380,7 +383,7 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
                     due[i] = laneDue;
                 }
                 pend.Next = p;
-                deadline = std::min(deadline, laneDue);
+                deadline = std::min(deadline, g - PreSteps + limit + 1);
             } else {
                 hn::Store(x[k], d, lx + k * N);
                 hn::Store(y[k], d, ly + k * N);
@@ -399,7 +402,8 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
 #pragma GCC unroll 16
             for (size_t k = 1; k < K; ++k)
                 first = hn::Min(first, hn::Load(d, due + k * N));
-            deadline = hn::GetLane(hn::MinOfLanes(d, first));
+            const double next = hn::GetLane(hn::MinOfLanes(d, first));
+            deadline = next < 9e18 ? static_cast<int64_t>(next) : Never;
         }
     }
 }
