@@ -325,7 +325,7 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     }
 
     for (;;) {
-        M done[K];
+        M any = hn::FirstN(d, 0);
 #pragma GCC unroll 16
         for (size_t k = 0; k < K; ++k) {
             // x' = (x*x - y*y) + Cx, y' = (x*y)*2 + Cy, each rounded to float.
@@ -338,16 +338,20 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
             // The squares serve the next iteration too.
             xx[k] = hn::Mul(x[k], x[k]);
             yy[k] = hn::Mul(y[k], y[k]);
-            done[k] = hn::Ge(hn::Add(xx[k], yy[k]), four);
+            any = hn::Or(any, hn::Ge(hn::Add(xx[k], yy[k]), four));
         }
         ++g;
-        M any = done[0];
-#pragma GCC unroll 16
-        for (size_t k = 1; k < K; ++k)
-            any = hn::Or(any, done[k]);
         const bool pastDeadline = g >= deadline;
         if (HWY_LIKELY(hn::AllFalse(d, any) && !pastDeadline))
             continue;
+
+        // Each slot's escapes once more, in the literal form of the test, so
+        // that the compiler keeps no masks of the steps above alive.
+        M done[K];
+        const V zero = hn::Zero(d);
+#pragma GCC unroll 16
+        for (size_t k = 0; k < K; ++k)
+            done[k] = hn::Ge(hn::Sub(hn::Add(xx[k], yy[k]), four), zero);
 
         // Lanes that escaped or passed the limit hand over to the next pixels.
         const V now = hn::Set(d, static_cast<double>(g));
