@@ -29,6 +29,7 @@
 #include "FastWalkJob.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -132,6 +133,10 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
     HWY_ALIGN double sy[MaxSegmentWidth + 64];
     HWY_ALIGN double sc[MaxSegmentWidth + 64];
     const TColourEntry first = table[1];
+    const hn::Rebind<uint32_t, D> du;
+    const auto keep = hn::Set(du, 0xFF000000u);
+    const auto firstBits = hn::Set(du, uint32_t(first.Blue) | uint32_t(first.Green) << 8 |
+                                           uint32_t(first.Red) << 16);
     size_t survivors = 0;
     for (int c = c0; c < c1; c += static_cast<int>(N)) {
         const V x = hn::PromoteTo(d, hn::LoadU(df, job.Xs + c));
@@ -148,8 +153,14 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
         PackInto(d, hn::Add(hn::Iota(d, 0.0), hn::Set(d, double(c))), stays, bits, sc + survivors);
         survivors += hwy::PopCount(bits);
         const int lanes = std::min(static_cast<int>(N), c1 - c);
-        for (int j = 0; j < lanes; ++j)
-            PutEntry(line + (c + j) * bpp, first);
+        if (std::endian::native == std::endian::little && bpp == 4 && lanes == static_cast<int>(N)) {
+            // Whole 32-bit pixels at once; their fourth byte stays as it was.
+            uint32_t* p = reinterpret_cast<uint32_t*>(line + c * 4);
+            hn::StoreU(hn::Or(hn::And(hn::LoadU(du, p), keep), firstBits), du, p);
+        } else {
+            for (int j = 0; j < lanes; ++j)
+                PutEntry(line + (c + j) * bpp, first);
+        }
     }
 
     // Iterations 2 .. PreSteps of the survivors; with a small limit the
