@@ -3,8 +3,11 @@
 // Each lane of a double vector carries one pixel's orbit. An iterate is
 // computed in double from the float values exactly as SquareColour does it and
 // rounded to float by a demote and promote pair, so every lane reproduces the
-// scalar orbit bit for bit. Never use MulAdd here: a fused multiply-add rounds
-// once where the colouring function rounds twice.
+// scalar orbit bit for bit. Fused multiply-adds appear only where the product
+// is of two float values: such a product is exact in double (24-bit
+// significands give at most 48 bits), so the fused form rounds exactly once,
+// as the separate multiply and add do. Nowhere else: there a fused form would
+// round once where the colouring function rounds twice.
 //
 // The rounding pair makes one iteration a long dependency chain, so several
 // independent vectors (slots) advance together. A lane whose pixel is done is
@@ -127,6 +130,7 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
     const V four = hn::Set(d, 4.0);
     const V y0 = hn::Set(d, static_cast<double>(job.Ys[row]));
     const V yy0 = hn::Mul(y0, y0);
+    const V y0twice = hn::Add(y0, y0);
 
     // First iteration of every pixel; all get entry 1 for now.
     HWY_ALIGN double sx[MaxSegmentWidth + 64];
@@ -140,11 +144,10 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
     size_t survivors = 0;
     for (int c = c0; c < c1; c += static_cast<int>(N)) {
         const V x = hn::PromoteTo(d, hn::LoadU(df, job.Xs + c));
-        const V xy = hn::Mul(x, y0);
-        const V x1 = hn::PromoteTo(d, hn::DemoteTo(df, hn::Add(hn::Sub(hn::Mul(x, x), yy0), cx)));
-        const V y1 = hn::PromoteTo(d, hn::DemoteTo(df, hn::Add(hn::Add(xy, xy), cy)));
+        const V x1 = hn::PromoteTo(d, hn::DemoteTo(df, hn::Add(hn::MulSub(x, x, yy0), cx)));
+        const V y1 = hn::PromoteTo(d, hn::DemoteTo(df, hn::MulAdd(x, y0twice, cy)));
         const M stays = hn::And(hn::FirstN(d, static_cast<size_t>(c1 - c)),
-                                hn::Not(hn::Ge(hn::Add(hn::Mul(x1, x1), hn::Mul(y1, y1)), four)));
+                                hn::Not(hn::Ge(hn::MulAdd(x1, x1, hn::Mul(y1, y1)), four)));
         uint8_t maskBits[8] = {};
         hn::StoreMaskBits(d, stays, maskBits);
         const unsigned bits = maskBits[0];
@@ -184,9 +187,9 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
             M all = hn::Not(hn::FirstN(d, 0));
 #pragma GCC unroll 8
             for (size_t v = 0; v < PreGroup; ++v) {
-                const V xy = hn::Mul(x[v], y[v]);
-                const V nx = hn::Add(hn::Sub(hn::Mul(x[v], x[v]), hn::Mul(y[v], y[v])), cx);
-                const V ny = hn::Add(hn::Add(xy, xy), cy);
+                // (x*x - y*y) + Cx and (x*y)*2 + Cy with exact float products.
+                const V nx = hn::Add(hn::MulSub(x[v], x[v], hn::Mul(y[v], y[v])), cx);
+                const V ny = hn::MulAdd(x[v], hn::Add(y[v], y[v]), cy);
                 x[v] = hn::PromoteTo(d, hn::DemoteTo(df, nx));
                 y[v] = hn::PromoteTo(d, hn::DemoteTo(df, ny));
             }
@@ -196,7 +199,7 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
             }
 #pragma GCC unroll 8
             for (size_t v = 0; v < PreGroup; ++v) {
-                const M escaped = hn::Ge(hn::Add(hn::Mul(x[v], x[v]), hn::Mul(y[v], y[v])), four);
+                const M escaped = hn::Ge(hn::MulAdd(x[v], x[v], hn::Mul(y[v], y[v])), four);
                 n[v] = hn::IfThenElse(hn::AndNot(done[v], escaped), step, n[v]);
                 done[v] = hn::Or(done[v], escaped);
                 all = hn::And(all, done[v]);
@@ -326,12 +329,11 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     const V cx = hn::Set(d, job.Cx);
     const V cy = hn::Set(d, job.Cy);
     const V four = hn::Set(d, 4.0);
-    V x[K], y[K], xx[K], yy[K];
+    V x[K], y[K], yy[K];
 #pragma GCC unroll 16
     for (size_t k = 0; k < K; ++k) {
         x[k] = hn::Load(d, lx + k * N);
         y[k] = hn::Load(d, ly + k * N);
-        xx[k] = hn::Mul(x[k], x[k]);
         yy[k] = hn::Mul(y[k], y[k]);
     }
 
@@ -339,17 +341,16 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
         M any = hn::FirstN(d, 0);
 #pragma GCC unroll 16
         for (size_t k = 0; k < K; ++k) {
-            // x' = (x*x - y*y) + Cx, y' = (x*y)*2 + Cy, each rounded to float.
-            const V xy = hn::Mul(x[k], y[k]);
-            const V nx = hn::Add(hn::Sub(xx[k], yy[k]), cx);
-            const V ny = hn::Add(hn::Add(xy, xy), cy);
+            // x' = (x*x - y*y) + Cx, y' = (x*y)*2 + Cy, each rounded to float;
+            // x*x and x*(2y) are exact, so the fused forms round as the plain ones.
+            const V nx = hn::Add(hn::MulSub(x[k], x[k], yy[k]), cx);
+            const V ny = hn::MulAdd(x[k], hn::Add(y[k], y[k]), cy);
             x[k] = hn::PromoteTo(d, hn::DemoteTo(df, nx));
             y[k] = hn::PromoteTo(d, hn::DemoteTo(df, ny));
             // Escape: (x*x + y*y) - 4 >= 0, tested as x*x + y*y >= 4 (see top).
-            // The squares serve the next iteration too.
-            xx[k] = hn::Mul(x[k], x[k]);
+            // y*y serves the next iteration too.
             yy[k] = hn::Mul(y[k], y[k]);
-            any = hn::Or(any, hn::Ge(hn::Add(xx[k], yy[k]), four));
+            any = hn::Or(any, hn::Ge(hn::MulAdd(x[k], x[k], yy[k]), four));
         }
         ++g;
         const bool pastDeadline = g >= deadline;
@@ -362,7 +363,7 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
         const V zero = hn::Zero(d);
 #pragma GCC unroll 16
         for (size_t k = 0; k < K; ++k)
-            done[k] = hn::Ge(hn::Sub(hn::Add(xx[k], yy[k]), four), zero);
+            done[k] = hn::Ge(hn::Sub(hn::MulAdd(x[k], x[k], yy[k]), four), zero);
 
         // Lanes that escaped or passed the limit hand over to the next pixels.
         const V now = hn::Set(d, static_cast<double>(g));
@@ -407,7 +408,6 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
                 x[k] = hn::Load(d, lx + k * N);
                 y[k] = hn::Load(d, ly + k * N);
             }
-            xx[k] = hn::Mul(x[k], x[k]);
             yy[k] = hn::Mul(y[k], y[k]);
         }
         if (live == 0)
