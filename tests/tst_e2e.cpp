@@ -103,7 +103,10 @@ void TestEndToEnd::initTestCase()
     Xvfb.start(Tool(QStringLiteral("Xvfb")),
                {Display, QStringLiteral("-screen"), QStringLiteral("0"),
                 QStringLiteral("%1x%2x24").arg(ScreenWidth).arg(ScreenHeight), QStringLiteral("-nolisten"),
-                QStringLiteral("tcp")});
+                QStringLiteral("tcp"),
+                // No server reset when the last client leaves: the next start would
+                // race it.
+                QStringLiteral("-noreset")});
     QVERIFY(Xvfb.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)), 20000);
 }
