@@ -35,7 +35,7 @@ if [ "$mode" = test ]; then
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "Quilmora needs a display and none was found: run this from a desktop session, or under a virtual one with: xvfb-run -a bash setup.sh run" >&2
+    echo "Quilmora needs a display and none was found: run this from a desktop session, or on a virtual one: apt-get install -y xvfb && xvfb-run -a bash setup.sh run" >&2
     exit 1
 fi
 cd build/program
