@@ -225,22 +225,19 @@ void TMainForm::BuildWindow()
     bar->addWidget(StatusPanel1, 1);
     setStatusBar(bar);
 
-    DefButton = GlyphButton(client, TGlyph::Default, {6, 8, 32, 32});
-    Hand = GlyphButton(client, TGlyph::Hand, {6, 42, 32, 32});
-    Center = GlyphButton(client, TGlyph::Center, {6, 76, 32, 32});
-    Lupa = GlyphButton(client, TGlyph::Lupa, {6, 110, 32, 32});
-    LupaPlus = GlyphButton(client, TGlyph::LupaPlus, {6, 144, 32, 32});
-    LupaMinus = GlyphButton(client, TGlyph::LupaMinus, {6, 178, 32, 32});
-    Koef = GlyphButton(client, TGlyph::Koef, {6, 212, 32, 32});
-    To_From = GlyphButton(client, TGlyph::ToFrom, {6, 246, 32, 32});
-    SetHint(DefButton, Hints::DefButton);
-    SetHint(Hand, Hints::Hand);
-    SetHint(Center, Hints::Center);
-    SetHint(Lupa, Hints::Lupa);
-    SetHint(LupaPlus, Hints::LupaPlus);
-    SetHint(LupaMinus, Hints::LupaMinus);
-    SetHint(Koef, Hints::Koef);
-    SetHint(To_From, Hints::To_From);
+    const auto glyphButton = [this](QWidget* parent, TGlyph glyph, const QRect& place, const QString& hint) {
+        QToolButton* b = GlyphButton(parent, glyph, place);
+        SetHint(b, hint);
+        return b;
+    };
+    DefButton = glyphButton(client, TGlyph::Default, {6, 8, 32, 32}, Hints::DefButton);
+    Hand = glyphButton(client, TGlyph::Hand, {6, 42, 32, 32}, Hints::Hand);
+    Center = glyphButton(client, TGlyph::Center, {6, 76, 32, 32}, Hints::Center);
+    Lupa = glyphButton(client, TGlyph::Lupa, {6, 110, 32, 32}, Hints::Lupa);
+    LupaPlus = glyphButton(client, TGlyph::LupaPlus, {6, 144, 32, 32}, Hints::LupaPlus);
+    LupaMinus = glyphButton(client, TGlyph::LupaMinus, {6, 178, 32, 32}, Hints::LupaMinus);
+    Koef = glyphButton(client, TGlyph::Koef, {6, 212, 32, 32}, Hints::Koef);
+    To_From = glyphButton(client, TGlyph::ToFrom, {6, 246, 32, 32}, Hints::To_From);
     for (QToolButton* b : {Koef, Lupa, Center, Hand, To_From})
         b->setCheckable(true);
     Koef->setChecked(true);
@@ -299,18 +296,12 @@ void TMainForm::BuildWindow()
     connect(PlusCy, &QToolButton::clicked, this, &TMainForm::PlusCyClick);
     connect(MinusCy, &QToolButton::clicked, this, &TMainForm::MinusCyClick);
 
-    DownCx = GlyphButton(GroupBox1, TGlyph::Down, {13, 74, 22, 22});
-    StopCx = GlyphButton(GroupBox1, TGlyph::Stop, {38, 74, 22, 22});
-    UpCx = GlyphButton(GroupBox1, TGlyph::Up, {63, 74, 22, 22});
-    DownCy = GlyphButton(GroupBox1, TGlyph::Down, {13, 162, 22, 22});
-    StopCy = GlyphButton(GroupBox1, TGlyph::Stop, {38, 162, 22, 22});
-    UpCy = GlyphButton(GroupBox1, TGlyph::Up, {63, 162, 22, 22});
-    SetHint(DownCx, Hints::DownCx);
-    SetHint(StopCx, Hints::StopCx);
-    SetHint(UpCx, Hints::UpCx);
-    SetHint(DownCy, Hints::DownCy);
-    SetHint(StopCy, Hints::StopCy);
-    SetHint(UpCy, Hints::UpCy);
+    DownCx = glyphButton(GroupBox1, TGlyph::Down, {13, 74, 22, 22}, Hints::DownCx);
+    StopCx = glyphButton(GroupBox1, TGlyph::Stop, {38, 74, 22, 22}, Hints::StopCx);
+    UpCx = glyphButton(GroupBox1, TGlyph::Up, {63, 74, 22, 22}, Hints::UpCx);
+    DownCy = glyphButton(GroupBox1, TGlyph::Down, {13, 162, 22, 22}, Hints::DownCy);
+    StopCy = glyphButton(GroupBox1, TGlyph::Stop, {38, 162, 22, 22}, Hints::StopCy);
+    UpCy = glyphButton(GroupBox1, TGlyph::Up, {63, 162, 22, 22}, Hints::UpCy);
     connect(DownCx, &QToolButton::clicked, this, &TMainForm::DownCxClick);
     connect(StopCx, &QToolButton::clicked, this, &TMainForm::StopCxClick);
     connect(UpCx, &QToolButton::clicked, this, &TMainForm::UpCxClick);
