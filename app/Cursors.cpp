@@ -1,4 +1,4 @@
-#include "Cursors.h"
+#include "app/Cursors.h"
 
 #include <QBitmap>
 #include <QImage>
@@ -15,7 +15,7 @@ struct TCursorArt {
     const char* Rows[32];
 };
 
-#include "CursorArt.inc"
+#include "app/CursorArt.inc"
 
 std::array<std::optional<QCursor>, CursorCount>& Table()
 {

@@ -1,6 +1,6 @@
-#include "Glyphs.h"
+#include "app/Glyphs.h"
 
-#include "Cursors.h"
+#include "app/Cursors.h"
 
 #include <QPainter>
 #include <QPainterPath>

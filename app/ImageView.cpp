@@ -1,4 +1,4 @@
-#include "ImageView.h"
+#include "app/ImageView.h"
 
 #include <QMouseEvent>
 #include <QPainter>

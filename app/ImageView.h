@@ -1,7 +1,7 @@
 #pragma once
 // An image control: shows its canvas, which other threads may draw on.
 
-#include "ImageCanvas.h"
+#include "engine/ImageCanvas.h"
 
 #include <QWidget>
 

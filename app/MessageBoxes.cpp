@@ -1,6 +1,6 @@
-#include "MessageBoxes.h"
+#include "app/MessageBoxes.h"
 
-#include "Messages.h"
+#include "engine/Messages.h"
 
 #include <QMessageBox>
 #include <QPointer>

@@ -1,7 +1,7 @@
-#include "U_fullscreen.h"
+#include "app/U_fullscreen.h"
 
-#include "Overview.h"
-#include "U_mainform.h"
+#include "engine/RenderPass.h"
+#include "app/U_mainform.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

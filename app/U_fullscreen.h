@@ -1,7 +1,7 @@
 #pragma once
 // The current fractal computed at the screen's resolution, borderless and on top.
 
-#include "ImageView.h"
+#include "app/ImageView.h"
 
 #include <QWidget>
 

@@ -1,14 +1,14 @@
-#include "U_mainform.h"
+#include "app/U_mainform.h"
 
-#include "Colouring.h"
-#include "Cursors.h"
-#include "Glyphs.h"
-#include "HintTexts.h"
-#include "Messages.h"
-#include "NumberFormat.h"
-#include "Overview.h"
-#include "Palette.h"
-#include "U_fullscreen.h"
+#include "engine/Colouring.h"
+#include "app/Cursors.h"
+#include "app/Glyphs.h"
+#include "app/HintTexts.h"
+#include "engine/Messages.h"
+#include "app/NumberFormat.h"
+#include "engine/Overview.h"
+#include "engine/Palette.h"
+#include "app/U_fullscreen.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -78,13 +78,6 @@ QLabel* Label(QWidget* parent, const QString& text, int x, int y)
     l->move(x, y);
     l->adjustSize();
     return l;
-}
-
-// What the close compares, all but the palette kind.
-TSavedSettings SavedPart(const TSettingsRecord& r)
-{
-    return {r.SlideDelay, r.CloseExportAfterSave, r.Left, r.Top, r.R0, r.G0, r.B0, r.R1, r.G1, r.B1,
-            r.SlideRandomOrder};
 }
 
 bool LeftOrRightHeld(const QMouseEvent* e)
@@ -425,11 +418,8 @@ void TMainForm::ReadSettings()
         r = TSettingsRecord{};
         State.WindowPlaceKnown = false;
     }
-    StartSettings = r;
     TakeSettings(State, r);
-
-    State.SavedSettings = SavedPart(r);
-    State.StartPaletteKind = r.PaletteKind;
+    State.SavedSettings = r;
 }
 
 void TMainForm::FormCreate()
@@ -476,7 +466,7 @@ void TMainForm::FormClose()
     QDir::setCurrent(State.StartDir);
 
     const TSettingsRecord r = SettingsOf(State, pos().x(), pos().y());
-    if (SavedPart(r) == State.SavedSettings && r.PaletteKind == State.StartPaletteKind)
+    if (r == State.SavedSettings)
         return;
     WriteSettingsFile(QStringLiteral("settings.dat"), r);  // a failure loses the settings silently
 }

@@ -1,10 +1,10 @@
 #pragma once
 // The main window: picture, overview, C controls, palette controls, tools.
 
-#include "ImageView.h"
-#include "ProgramState.h"
-#include "RenderThread.h"
-#include "SettingsFile.h"
+#include "app/ImageView.h"
+#include "engine/ProgramState.h"
+#include "engine/RenderThread.h"
+#include "files/SettingsFile.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -112,9 +112,6 @@ public:
     bool CxUpRunning = false, CxDownRunning = false, CyUpRunning = false, CyDownRunning = false;
     int32_t CxUpSpeed = 1, CxDownSpeed = 1, CyUpSpeed = 1, CyDownSpeed = 1;
     QTimer AnimationTimer;
-
-    // Settings as read at start-up (and the place the window took)
-    TSettingsRecord StartSettings;
 
     // Handlers
     void TrackBarCxChange();

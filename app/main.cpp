@@ -1,8 +1,8 @@
 // Quilmora: an explorer of filled-in Julia sets of z <- z^2 + C.
 
-#include "MessageBoxes.h"
-#include "Messages.h"
-#include "U_mainform.h"
+#include "app/MessageBoxes.h"
+#include "engine/Messages.h"
+#include "app/U_mainform.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,7 +1,9 @@
-#include "FastWalk.h"
+#include "engine/FastWalk.h"
 
-#include "FastWalkJob.h"
-#include "FastWalkPool.h"
+#include "engine/Colouring.h"
+
+#include "engine/FastWalkJob.h"
+#include "engine/FastWalkPool.h"
 
 #include <algorithm>
 

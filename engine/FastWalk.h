@@ -3,7 +3,7 @@
 // as the per-pixel walk, pixels spread over vector lanes and over a pool of
 // worker threads. Every picture it writes equals the reference walk's.
 
-#include "Colouring.h"
+#include "engine/RasterWalk.h"
 
 #include <cstdint>
 #include <functional>

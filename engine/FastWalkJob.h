@@ -2,7 +2,7 @@
 // What one fast walk hands to its vector kernels: the picture's constants,
 // the precomputed coordinates and the shared counter of work units.
 
-#include "ProgramState.h"
+#include "engine/ProgramState.h"
 
 #include <QtGlobal>
 

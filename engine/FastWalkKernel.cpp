@@ -21,7 +21,7 @@
 // infinity passes and NaN fails both forms.
 
 #undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "FastWalkKernel.cpp"
+#define HWY_TARGET_INCLUDE "engine/FastWalkKernel.cpp"
 // Slots are arrays of vectors, which sizeless vector types do not allow.
 #ifndef HWY_DISABLED_TARGETS
 #define HWY_DISABLED_TARGETS (HWY_SVE | HWY_SVE2 | HWY_SVE_256 | HWY_SVE2_128 | HWY_RVV)
@@ -29,7 +29,7 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
-#include "FastWalkJob.h"
+#include "engine/FastWalkJob.h"
 
 #include <algorithm>
 #include <bit>

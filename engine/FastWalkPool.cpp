@@ -1,4 +1,4 @@
-#include "FastWalkPool.h"
+#include "engine/FastWalkPool.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "ImageCanvas.h"
+#include "engine/ImageCanvas.h"
 
 #include <QPainter>
 

@@ -2,7 +2,7 @@
 // An image's drawing surface: a bitmap, a lock and a pen, shared between the
 // thread that draws and the thread that paints it on screen.
 
-#include "ProgramState.h"
+#include "engine/ProgramState.h"
 
 #include <QImage>
 #include <QMutex>

@@ -1,4 +1,4 @@
-#include "Messages.h"
+#include "engine/Messages.h"
 
 #include <cstdio>
 #include <utility>

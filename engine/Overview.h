@@ -1,7 +1,7 @@
 #pragma once
-// The render pass, the overview frame and the synchronous full-screen render.
+// The overview's frame (or marker) of the current view.
 
-#include "ProgramState.h"
+#include "engine/ProgramState.h"
 
 class TImageCanvas;
 
@@ -10,13 +10,5 @@ void UpdateOverviewFrame(ProgramState& s, TImageCanvas& generalView);
 // Rectangle just outside the overview, red pen of width 1.
 void ResetOverviewFrame(ProgramState& s, TImageCanvas& generalView);
 
-// One pass of the render thread: main picture and overview into their
-// bitmaps, then each copied onto its canvas under the canvas lock.
-void RenderPass(ProgramState& s, TImageCanvas& pic, TImageCanvas& generalView);
-
 // Draws the current frame or marker with the canvas pen.
 void DrawOverviewFrame(const ProgramState& s, TImageCanvas& generalView);
-
-// Full screen: FullScreenWidth x FullScreenHeight into FullScreenBitmap, then
-// onto the canvas under its lock.
-void RenderFullScreen(ProgramState& s, TImageCanvas& screen);

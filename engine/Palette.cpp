@@ -1,6 +1,6 @@
-#include "Palette.h"
+#include "engine/Palette.h"
 
-#include "ImageCanvas.h"
+#include "engine/ImageCanvas.h"
 
 #include <algorithm>
 #include <cmath>

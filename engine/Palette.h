@@ -1,7 +1,7 @@
 #pragma once
 // Palette synthesis: the colour table from the palette kind and six levels.
 
-#include "ProgramState.h"
+#include "engine/ProgramState.h"
 
 class TImageCanvas;
 

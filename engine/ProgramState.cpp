@@ -1,6 +1,6 @@
-#include "ProgramState.h"
+#include "engine/ProgramState.h"
 
-#include "Colouring.h"
+#include "engine/Colouring.h"
 
 #include <cmath>
 #include <limits>

@@ -47,15 +47,18 @@ struct TOverviewMarker {
     bool operator==(const TOverviewMarker&) const = default;
 };
 
-// Copies of the stored settings as they stood after start-up.
-struct TSavedSettings {
+// What settings.dat keeps: the slide and export options, the window's place,
+// the palette. The state holds one as it stood after start-up, for the
+// change test of the close.
+struct TSettingsRecord {
     int32_t SlideDelay = 4;
     int32_t CloseExportAfterSave = 0;
     int32_t Left = 0, Top = 0;
     int32_t R0 = 36, G0 = 16, B0 = 12;
     int32_t R1 = 26, G1 = 18, B1 = 8;
+    int32_t PaletteKind = 1;
     uint8_t SlideRandomOrder = 0;
-    bool operator==(const TSavedSettings&) const = default;
+    bool operator==(const TSettingsRecord&) const = default;
 };
 
 class ProgramState;
@@ -83,7 +86,6 @@ public:
 
     // Picture
     TFractalParams FractalParams;
-    int32_t StartPaletteKind = 1;
 
     // View scale values
     float PicStep = 0.0f;
@@ -143,7 +145,9 @@ public:
     int32_t CloseExportAfterSave = 0;
     uint8_t SlideRandomOrder = 0;
     bool WindowPlaceKnown = true;
-    TSavedSettings SavedSettings;
+    // Settings as they stood after start-up (the palette kind is the start
+    // palette kind), with the place the window took.
+    TSettingsRecord SavedSettings;
 
     // Called whenever the colouring function is set to the formula's own,
     // so the window can check its formula menu item.

@@ -1,7 +1,7 @@
-#include "RenderThread.h"
+#include "engine/RenderThread.h"
 
-#include "ImageCanvas.h"
-#include "Overview.h"
+#include "engine/ImageCanvas.h"
+#include "engine/RenderPass.h"
 
 TThreadFract::TThreadFract(ProgramState& state, TImageCanvas& pic, TImageCanvas& generalView,
                            QObject* parent)

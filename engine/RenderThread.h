@@ -1,7 +1,7 @@
 #pragma once
 // The background thread that redraws the main picture and the overview.
 
-#include "ProgramState.h"
+#include "engine/ProgramState.h"
 
 #include <QThread>
 

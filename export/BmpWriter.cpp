@@ -1,4 +1,4 @@
-#include "BmpWriter.h"
+#include "export/BmpWriter.h"
 
 #include <QSaveFile>
 #include <QtEndian>

@@ -1,15 +1,12 @@
-#include "FileFormats.h"
+#include "files/FileFormats.h"
 
-#include "Messages.h"
-#include "Palette.h"
-#include "Colouring.h"
+#include "engine/Messages.h"
+#include "engine/Palette.h"
+#include "files/FieldCodec.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QtEndian>
-
-#include <cstring>
 
 const QString MsgCannotRead = QStringLiteral("Файл не удается открыть для чтения.");
 const QString MsgCannotWrite = QStringLiteral("Файл не удается открыть для записи.");
@@ -29,40 +26,6 @@ const QString MsgPreviewUnknown = QStringLiteral("Неизвестный тип.
 
 namespace {
 
-// Sequential little-endian fields; a field the bytes do not hold in full is
-// left as it was.
-class TFieldReader {
-public:
-    explicit TFieldReader(const QByteArray& bytes) : Bytes(bytes) {}
-    void Seek(qsizetype offset) { Pos = offset; }
-    template <typename T>
-    void Read(T& value)
-    {
-        if (Pos + qsizetype(sizeof(T)) <= Bytes.size()) {
-            T raw;
-            std::memcpy(&raw, Bytes.constData() + Pos, sizeof(T));
-            value = qFromLittleEndian(raw);
-        }
-        Pos += sizeof(T);
-    }
-
-private:
-    const QByteArray& Bytes;
-    qsizetype Pos = 0;
-};
-
-class TFieldWriter {
-public:
-    template <typename T>
-    TFieldWriter& operator<<(T value)
-    {
-        const T le = qToLittleEndian(value);
-        Bytes.append(reinterpret_cast<const char*>(&le), sizeof(T));
-        return *this;
-    }
-    QByteArray Bytes;
-};
-
 bool ReadWholeFile(const QString& path, qsizetype maxBytes, QByteArray& bytes)
 {
     // Only regular files: a folder or a pipe of that name is not a fractal.
@@ -75,27 +38,29 @@ bool ReadWholeFile(const QString& path, qsizetype maxBytes, QByteArray& bytes)
     return true;
 }
 
-void WriteWholeFile(const QString& path, const QByteArray& bytes)
+bool WriteWholeFile(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        ShowMessage(TMessageKind::Plain, ProgramTitle, MsgCannotWrite);
-        return;
-    }
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
     file.write(bytes);
     // A failed write (a full disk) is not passed off as saved; the old file stays.
-    if (!file.commit())
-        ShowMessage(TMessageKind::Plain, ProgramTitle, MsgCannotWrite);
+    return file.commit();
 }
 
-void ReadLevels(TFieldReader& in, TFractalParams& p)
+// Kind and levels together, or nothing.
+TReadOutcome ReadPalettePart(ProgramState& s, TFieldReader& levels, int32_t kind)
 {
-    in.Read(p.R0);
-    in.Read(p.G0);
-    in.Read(p.B0);
-    in.Read(p.R1);
-    in.Read(p.G1);
-    in.Read(p.B1);
+    if (kind < 1 || kind > 8) {
+        s.FilePaletteKnown = false;
+        return TReadOutcome::UnknownPalette;
+    }
+    TFractalParams& p = s.FractalParams;
+    s.FilePaletteKnown = true;
+    p.PaletteKind = kind;
+    levels >> p.R0 >> p.G0 >> p.B0 >> p.R1 >> p.G1 >> p.B1;
+    BuildColourTable(s);
+    return TReadOutcome::Read;
 }
 
 }  // namespace
@@ -115,80 +80,70 @@ QByteArray EncodePalette(const TFractalParams& p)
     return out.Bytes;
 }
 
-void DecodeFractalInto(ProgramState& s, const QByteArray& bytes)
+TReadOutcome DecodeFractalInto(ProgramState& s, const QByteArray& bytes)
 {
     TFractalParams& p = s.FractalParams;
     TFieldReader in(bytes);
     int32_t formulaKind = p.FormulaKind;
     int32_t paletteKind = p.PaletteKind;
-    in.Read(formulaKind);
-    in.Read(paletteKind);
+    in >> formulaKind >> paletteKind;
     if (formulaKind != 1) {
         s.FileFormulaKnown = false;
-        return;
+        return TReadOutcome::UnknownFormula;
     }
     s.FileFormulaKnown = true;
     p.FormulaKind = 1;
     SelectColourFunction(s);
-    in.Read(p.Cx);
-    in.Read(p.Cy);
-    in.Read(p.CenterX);
-    in.Read(p.CenterY);
-    in.Read(p.ViewWidth);
+    in >> p.Cx >> p.Cy >> p.CenterX >> p.CenterY >> p.ViewWidth;
     if (!s.ApplyFilePalette)
-        return;
-    if (paletteKind >= 1 && paletteKind <= 8) {
-        s.FilePaletteKnown = true;
-        p.PaletteKind = paletteKind;
-        ReadLevels(in, p);
-        BuildColourTable(s);
-    } else {
-        s.FilePaletteKnown = false;
-    }
+        return TReadOutcome::Read;
+    return ReadPalettePart(s, in, paletteKind);
 }
 
-void DecodePaletteInto(ProgramState& s, const QByteArray& bytes)
+TReadOutcome DecodePaletteInto(ProgramState& s, const QByteArray& bytes)
 {
-    TFractalParams& p = s.FractalParams;
     TFieldReader in(bytes);
-    int32_t paletteKind = p.PaletteKind;
-    in.Read(paletteKind);
-    if (paletteKind >= 1 && paletteKind <= 8) {
-        s.FilePaletteKnown = true;
-        p.PaletteKind = paletteKind;
-        ReadLevels(in, p);
-        BuildColourTable(s);
-    } else {
-        s.FilePaletteKnown = false;
-    }
+    int32_t paletteKind = s.FractalParams.PaletteKind;
+    in >> paletteKind;
+    return ReadPalettePart(s, in, paletteKind);
 }
 
-void ReadFractalFile(ProgramState& s)
+TReadOutcome ReadFractalFile(ProgramState& s)
 {
     QByteArray bytes;
-    if (!ReadWholeFile(s.FilePath, FractalFileSize, bytes)) {
-        ShowMessage(TMessageKind::Plain, ProgramTitle, MsgCannotRead);
-        return;
-    }
-    DecodeFractalInto(s, bytes);
+    if (!ReadWholeFile(s.FilePath, FractalFileSize, bytes))
+        return TReadOutcome::CannotOpen;
+    return DecodeFractalInto(s, bytes);
 }
 
-void WriteFractalFile(const ProgramState& s)
-{
-    WriteWholeFile(s.FilePath, EncodeFractal(s.FractalParams));
-}
-
-void ReadPaletteFile(ProgramState& s)
+TReadOutcome ReadPaletteFile(ProgramState& s)
 {
     QByteArray bytes;
-    if (!ReadWholeFile(s.FilePath, PaletteFileSize, bytes)) {
-        ShowMessage(TMessageKind::Plain, ProgramTitle, MsgCannotRead);
-        return;
-    }
-    DecodePaletteInto(s, bytes);
+    if (!ReadWholeFile(s.FilePath, PaletteFileSize, bytes))
+        return TReadOutcome::CannotOpen;
+    return DecodePaletteInto(s, bytes);
 }
 
-void WritePaletteFile(const ProgramState& s)
+bool WriteFractalFile(const ProgramState& s)
 {
-    WriteWholeFile(s.FilePath, EncodePalette(s.FractalParams));
+    return WriteWholeFile(s.FilePath, EncodeFractal(s.FractalParams));
+}
+
+bool WritePaletteFile(const ProgramState& s)
+{
+    return WriteWholeFile(s.FilePath, EncodePalette(s.FractalParams));
+}
+
+TReadOutcome ReportRead(TReadOutcome outcome)
+{
+    if (outcome == TReadOutcome::CannotOpen)
+        ShowMessage(TMessageKind::Plain, ProgramTitle, MsgCannotRead);
+    return outcome;
+}
+
+bool ReportWrite(bool written)
+{
+    if (!written)
+        ShowMessage(TMessageKind::Plain, ProgramTitle, MsgCannotWrite);
+    return written;
 }

@@ -1,63 +1,26 @@
-#include "SettingsFile.h"
+#include "files/SettingsFile.h"
 
-#include "ProgramState.h"
+#include "files/FieldCodec.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QtEndian>
-
-#include <cstring>
-
-namespace {
-template <typename T>
-void Take(const QByteArray& bytes, qsizetype& pos, T& value)
-{
-    value = 0;
-    if (pos + qsizetype(sizeof(T)) <= bytes.size()) {
-        T raw;
-        std::memcpy(&raw, bytes.constData() + pos, sizeof(T));
-        value = qFromLittleEndian(raw);
-    }
-    pos += sizeof(T);
-}
-
-template <typename T>
-void Put(QByteArray& bytes, T value)
-{
-    const T le = qToLittleEndian(value);
-    bytes.append(reinterpret_cast<const char*>(&le), sizeof(T));
-}
-}  // namespace
 
 TSettingsRecord DecodeSettings(const QByteArray& bytes)
 {
-    TSettingsRecord r;
-    qsizetype pos = 0;
-    Take(bytes, pos, r.SlideDelay);
-    Take(bytes, pos, r.CloseExportAfterSave);
-    Take(bytes, pos, r.Left);
-    Take(bytes, pos, r.Top);
-    Take(bytes, pos, r.R0);
-    Take(bytes, pos, r.G0);
-    Take(bytes, pos, r.B0);
-    Take(bytes, pos, r.R1);
-    Take(bytes, pos, r.G1);
-    Take(bytes, pos, r.B1);
-    Take(bytes, pos, r.PaletteKind);
-    Take(bytes, pos, r.SlideRandomOrder);
+    TSettingsRecord r{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    TFieldReader in(bytes);
+    in >> r.SlideDelay >> r.CloseExportAfterSave >> r.Left >> r.Top >> r.R0 >> r.G0 >> r.B0 >> r.R1 >> r.G1 >>
+        r.B1 >> r.PaletteKind >> r.SlideRandomOrder;
     return r;
 }
 
 QByteArray EncodeSettings(const TSettingsRecord& r)
 {
-    QByteArray b;
-    b.reserve(SettingsFileSize);
-    for (int32_t v : {r.SlideDelay, r.CloseExportAfterSave, r.Left, r.Top, r.R0, r.G0, r.B0, r.R1,
-                      r.G1, r.B1, r.PaletteKind})
-        Put(b, v);
-    Put(b, r.SlideRandomOrder);
-    return b;
+    TFieldWriter out;
+    out << r.SlideDelay << r.CloseExportAfterSave << r.Left << r.Top << r.R0 << r.G0 << r.B0 << r.R1 << r.G1
+        << r.B1 << r.PaletteKind << r.SlideRandomOrder;
+    return out.Bytes;
 }
 
 bool ReadSettingsFile(const QString& path, TSettingsRecord& r)

@@ -1,25 +1,12 @@
 #pragma once
 // settings.dat: 45 little-endian bytes, no header.
 
+#include "engine/ProgramState.h"
+
 #include <QByteArray>
 #include <QString>
 
-#include <cstdint>
-
 constexpr int SettingsFileSize = 45;
-
-struct TSettingsRecord {
-    int32_t SlideDelay = 4;
-    int32_t CloseExportAfterSave = 0;
-    int32_t Left = 0, Top = 0;
-    int32_t R0 = 36, G0 = 16, B0 = 12;
-    int32_t R1 = 26, G1 = 18, B1 = 8;
-    int32_t PaletteKind = 1;
-    uint8_t SlideRandomOrder = 0;
-    bool operator==(const TSettingsRecord&) const = default;
-};
-
-class ProgramState;
 
 // Puts the record's delay, flags and palette into the state, as read.
 void TakeSettings(ProgramState& s, const TSettingsRecord& r);

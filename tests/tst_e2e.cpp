@@ -1,9 +1,9 @@
 // The real program under Xvfb, driven with xdotool, watched through screenshots.
 
-#include "Colouring.h"
-#include "Palette.h"
-#include "ProgramState.h"
-#include "SettingsFile.h"
+#include "engine/RasterWalk.h"
+#include "engine/Palette.h"
+#include "engine/ProgramState.h"
+#include "files/SettingsFile.h"
 
 #include <QtTest>
 

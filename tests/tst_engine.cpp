@@ -1,9 +1,10 @@
 // Engine: start-up state, colouring function, raster walk, palette synthesis.
 
-#include "Colouring.h"
-#include "ImageCanvas.h"
-#include "Palette.h"
-#include "ProgramState.h"
+#include "engine/Colouring.h"
+#include "engine/RasterWalk.h"
+#include "engine/ImageCanvas.h"
+#include "engine/Palette.h"
+#include "engine/ProgramState.h"
 
 #include <QtTest>
 

@@ -2,10 +2,11 @@
 // limit, palette, size and pixel format, on every vector target this CPU has
 // and with any number of threads; row ranges, report bands, concurrent callers.
 
-#include "Colouring.h"
-#include "FastWalk.h"
-#include "Palette.h"
-#include "ProgramState.h"
+#include "engine/Colouring.h"
+#include "engine/RasterWalk.h"
+#include "engine/FastWalk.h"
+#include "engine/Palette.h"
+#include "engine/ProgramState.h"
 
 #include <QtTest>
 

@@ -4,12 +4,13 @@
 
 #include <QtTest>
 
-#include "Colouring.h"
-#include "FileFormats.h"
-#include "Messages.h"
-#include "Palette.h"
-#include "ProgramState.h"
-#include "SettingsFile.h"
+#include "engine/Colouring.h"
+#include "engine/RasterWalk.h"
+#include "files/FileFormats.h"
+#include "engine/Messages.h"
+#include "engine/Palette.h"
+#include "engine/ProgramState.h"
+#include "files/SettingsFile.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>

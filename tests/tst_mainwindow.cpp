@@ -2,11 +2,11 @@
 // and their animation, the navigation tools, the palette controls, keys, the
 // full-screen view and the hints.
 
-#include "NumberFormat.h"
-#include "Palette.h"
-#include "ProgramState.h"
-#include "U_fullscreen.h"
-#include "U_mainform.h"
+#include "app/NumberFormat.h"
+#include "engine/Palette.h"
+#include "engine/ProgramState.h"
+#include "app/U_fullscreen.h"
+#include "app/U_mainform.h"
 
 #include <QtTest>
 

@@ -1,12 +1,13 @@
 // Render thread: the pass, the wake-up protocol, stopping, the overview frame
 // and the synchronous full-screen render.
 
-#include "Colouring.h"
-#include "ImageCanvas.h"
-#include "Overview.h"
-#include "Palette.h"
-#include "ProgramState.h"
-#include "RenderThread.h"
+#include "engine/Colouring.h"
+#include "engine/ImageCanvas.h"
+#include "engine/Overview.h"
+#include "engine/RenderPass.h"
+#include "engine/Palette.h"
+#include "engine/ProgramState.h"
+#include "engine/RenderThread.h"
 
 #include <QtTest>
 

@@ -3,13 +3,12 @@
 //
 //   quilmora-render [FILE.frc] -o OUT.bmp [--size WxH] [--depth N]
 
-#include "BmpWriter.h"
-#include "Colouring.h"
-#include "FastWalk.h"
-#include "FileFormats.h"
-#include "Messages.h"
-#include "Palette.h"
-#include "ProgramState.h"
+#include "export/BmpWriter.h"
+#include "engine/RasterWalk.h"
+#include "engine/FastWalk.h"
+#include "files/FileFormats.h"
+#include "engine/Palette.h"
+#include "engine/ProgramState.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -93,22 +92,18 @@ int main(int argc, char* argv[])
     state.SetIterationLimit(depth - 2);
 
     if (!input.isEmpty()) {
-        QString readError;
-        const TMessageHandler previous = SetMessageHandler(
-            [&readError](TMessageKind, const QString&, const QString& text) {
-                readError = text;
-                return false;
-            });
         state.FilePath = input;
         state.ApplyFilePalette = true;
-        ReadFractalFile(state);
-        SetMessageHandler(previous);
-        if (!readError.isEmpty())
+        switch (ReadFractalFile(state)) {
+        case TReadOutcome::Read:
+            break;
+        case TReadOutcome::CannotOpen:
             return Fail(QStringLiteral("cannot read \"%1\"").arg(input));
-        if (!state.FileFormulaKnown)
+        case TReadOutcome::UnknownFormula:
             return Fail(QStringLiteral("\"%1\": unknown formula kind").arg(input));
-        if (!state.FilePaletteKnown)
+        case TReadOutcome::UnknownPalette:
             return Fail(QStringLiteral("\"%1\": unknown palette kind").arg(input));
+        }
     }
 
     const TRaster raster = CentredRaster(state, width, height);

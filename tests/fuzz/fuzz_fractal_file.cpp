@@ -1,8 +1,8 @@
 // Fractal file bytes into a fresh state, with and without the file's palette.
 
-#include "FileFormats.h"
+#include "files/FileFormats.h"
 #include "FuzzRender.h"
-#include "Palette.h"
+#include "engine/Palette.h"
 
 #include <cstdint>
 #include <cstdlib>

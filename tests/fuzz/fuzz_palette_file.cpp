@@ -1,8 +1,8 @@
 // Palette file bytes into a fresh state.
 
-#include "FileFormats.h"
+#include "files/FileFormats.h"
 #include "FuzzRender.h"
-#include "Palette.h"
+#include "engine/Palette.h"
 
 #include <cstdint>
 #include <cstdlib>

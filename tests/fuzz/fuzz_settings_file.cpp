@@ -2,8 +2,8 @@
 // kind and the random-order byte, build the colour table from the levels.
 
 #include "FuzzRender.h"
-#include "Palette.h"
-#include "SettingsFile.h"
+#include "engine/Palette.h"
+#include "files/SettingsFile.h"
 
 #include <cstdint>
 #include <cstdlib>

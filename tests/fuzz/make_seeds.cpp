@@ -1,8 +1,8 @@
 // Writes a small seed corpus for the fuzz targets with the program's own
 // encoders: <dir>/fractal, <dir>/palette, <dir>/settings.
 
-#include "FileFormats.h"
-#include "SettingsFile.h"
+#include "files/FileFormats.h"
+#include "files/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>
