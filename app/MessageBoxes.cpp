@@ -2,17 +2,22 @@
 
 #include "engine/Messages.h"
 
+#include <QApplication>
 #include <QMessageBox>
-#include <QPointer>
 
-void InstallMessageBoxes(QWidget* parent)
+void InstallMessageBoxes()
 {
-    QPointer<QWidget> owner(parent);
-    SetMessageHandler([owner](TMessageKind kind, const QString& caption, const QString& text) {
+    SetMessageHandler([](TMessageKind kind, const QString& caption, const QString& text) {
+        QWidget* owner = QApplication::activeModalWidget();
+        if (!owner)
+            owner = QApplication::activeWindow();
         switch (kind) {
-        case TMessageKind::Plain:
-            QMessageBox::information(owner, caption, text);
+        case TMessageKind::Plain: {
+            // The program's title as caption, OK, and no icon.
+            QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, owner);
+            box.exec();
             return false;
+        }
         case TMessageKind::Warning:
             QMessageBox::warning(owner, caption, text);
             return false;

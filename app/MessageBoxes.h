@@ -1,7 +1,7 @@
 #pragma once
-// Message boxes of the four kinds, shown with QMessageBox.
+// The program's messages as modal message boxes.
 
-class QWidget;
-
-// Routes the program's messages to modal message boxes over 'parent'.
-void InstallMessageBoxes(QWidget* parent);
+// Routes the program's messages to message boxes over the active window (none
+// before the main window shows). Install before any window is built, so that
+// a message of the start-up shows as a box too.
+void InstallMessageBoxes();

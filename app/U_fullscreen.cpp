@@ -1,12 +1,12 @@
 #include "app/U_fullscreen.h"
 
-#include "engine/RenderPass.h"
 #include "app/U_mainform.h"
+#include "engine/RenderPass.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QPushButton>
+#include <QMouseEvent>
 #include <QScreen>
 
 TFullScreenForm::TFullScreenForm(TMainForm& main)
@@ -22,14 +22,16 @@ TFullScreenForm::TFullScreenForm(TMainForm& main)
     setGeometry(screen);
     Image = new TImage(s.FullScreenWidth, s.FullScreenHeight, this);
     Image->move(0, 0);
-    connect(Image, &TImage::MouseUp, this, &TFullScreenForm::ImageClick);
+    // A click is the left button; the others leave the view open.
+    connect(Image, &TImage::MouseUp, this, [this](QMouseEvent* event) {
+        if (event->button() == Qt::LeftButton)
+            ImageClick();
+    });
     RenderFullScreen(s, Image->Canvas);
 }
 
 void TFullScreenForm::showEvent(QShowEvent* event)
 {
-    // Back to the cursor the main window saved before the computation.
-    QGuiApplication::restoreOverrideCursor();
     QWidget::showEvent(event);
     // Keys go to the picture at once, also without a window manager.
     raise();
@@ -50,7 +52,6 @@ void TFullScreenForm::ImageClick()
 
 void TFullScreenForm::closeEvent(QCloseEvent* event)
 {
-    Main.State.FullScreenOpen = false;
-    Main.FullScreenButton->setText(QStringLiteral("Full Screen"));
+    Main.FullScreenClosed();
     event->accept();
 }

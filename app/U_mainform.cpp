@@ -1,14 +1,17 @@
 #include "app/U_mainform.h"
 
-#include "engine/Colouring.h"
+#include "app/BusyCursor.h"
 #include "app/Cursors.h"
 #include "app/Glyphs.h"
+#include "app/HintLine.h"
 #include "app/HintTexts.h"
-#include "engine/Messages.h"
+#include "app/KeyPreview.h"
 #include "app/NumberFormat.h"
+#include "app/U_fullscreen.h"
+#include "engine/Colouring.h"
+#include "engine/Messages.h"
 #include "engine/Overview.h"
 #include "engine/Palette.h"
-#include "app/U_fullscreen.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -31,28 +34,35 @@
 #include <algorithm>
 
 std::function<void()> TMainForm::PassHookForTests;
+bool TMainForm::ThreadFailsForTests = false;
 
 namespace {
 
 constexpr int ClientWidth = 690;
 constexpr int ClientHeight = 554;
 constexpr int StatusBarHeight = 19;
-const char* const HintProperty = "quilmoraHint";
 const QString ReadOutPrefix = QStringLiteral(" ( X,Y ) =   ");
 
-// Tool number -> action hint of the picture and cursor slot.
+// Each tool: its action, the hint of the picture and the picture's cursor.
 struct TToolInfo {
+    QAction* TMainForm::*Action;
     const QString* Hint;
     int Cursor;
 };
-const TToolInfo Tools[5] = {
-    {&Hints::KoefScr, CursorKoef},  {&Hints::Zoom, CursorLupa},        {&Hints::ToCur, CursorCentr},
-    {&Hints::HandTool, CursorOpenHand}, {&Hints::FromTo, CursorToFrom},
-};
+const TToolInfo& Tool(TToolMode mode)
+{
+    static const TToolInfo tools[] = {
+        {&TMainForm::KoefScr, &Hints::KoefScr, CursorKoef},   {&TMainForm::Zoom, &Hints::Zoom, CursorLupa},
+        {&TMainForm::ToCur, &Hints::ToCur, CursorCentr},       {&TMainForm::HandTool, &Hints::HandTool, CursorOpenHand},
+        {&TMainForm::FromTo, &Hints::FromTo, CursorToFrom},
+    };
+    return tools[static_cast<int>(mode)];
+}
 
-QToolButton* GlyphButton(QWidget* parent, TGlyph glyph, const QRect& place)
+QToolButton* GlyphButton(QWidget* parent, TGlyph glyph, const QRect& place, const QString& hint)
 {
     auto* b = new QToolButton(parent);
+    SetHint(b, hint);
     b->setIcon(GlyphIcon(glyph));
     b->setIconSize(place.size() - QSize(8, 8));
     b->setGeometry(place);
@@ -111,10 +121,7 @@ TMainForm::TMainForm(QWidget* parent)
     ResetOverviewFrame(State, GeneralView->Canvas);
 
     // 9, 10. Default view, bitmaps.
-    State.FractalParams.CenterX = 0.0f;
-    State.FractalParams.CenterY = 0.0f;
-    State.FractalParams.ViewWidth = 5.0f;
-    State.PicStep = StepForViewWidth(5.0f);
+    ResetView(State);
     State.DefaultStep = State.PicStep;
     State.PicBitmap = QImage(PicWidth, PicHeight, QImage::Format_RGB32);
     State.PicBitmap.fill(Qt::black);
@@ -132,7 +139,7 @@ TMainForm::TMainForm(QWidget* parent)
     RegisterCursors();
     GeneralView->setCursor(CursorOf(CursorSmoll));
     Pic->setCursor(CursorOf(CursorKoef));
-    State.ToolMode = 0;
+    State.ToolMode = TToolMode::Koef;
 
     // 13.
     UpdateKoefScales(State);
@@ -174,7 +181,7 @@ TMainForm::TMainForm(QWidget* parent)
     RenderThread->PassStarted = PassHookForTests;
     connect(RenderThread, &TThreadFract::PassDrawn, this, &TMainForm::PassDrawn, Qt::QueuedConnection);
     RenderThread->start();
-    if (!RenderThread->isRunning() && !RenderThread->isFinished()) {
+    if ((!RenderThread->isRunning() && !RenderThread->isFinished()) || ThreadFailsForTests) {
         ShowMessage(TMessageKind::Error, QStringLiteral("Ошибка:"),
                     QStringLiteral("Не удалось создать поток \n для расчета изображения"));
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -188,7 +195,6 @@ TMainForm::~TMainForm()
     // No pass may run while the bitmaps and canvases go.
     AnimationTimer.stop();
     RenderThread->Stop();
-    qApp->removeEventFilter(this);
 }
 
 void TMainForm::BuildWindow()
@@ -218,22 +224,19 @@ void TMainForm::BuildWindow()
     bar->addWidget(StatusPanel1, 1);
     setStatusBar(bar);
 
-    const auto glyphButton = [this](QWidget* parent, TGlyph glyph, const QRect& place, const QString& hint) {
-        QToolButton* b = GlyphButton(parent, glyph, place);
-        SetHint(b, hint);
-        return b;
-    };
-    DefButton = glyphButton(client, TGlyph::Default, {6, 8, 32, 32}, Hints::DefButton);
-    Hand = glyphButton(client, TGlyph::Hand, {6, 42, 32, 32}, Hints::Hand);
-    Center = glyphButton(client, TGlyph::Center, {6, 76, 32, 32}, Hints::Center);
-    Lupa = glyphButton(client, TGlyph::Lupa, {6, 110, 32, 32}, Hints::Lupa);
-    LupaPlus = glyphButton(client, TGlyph::LupaPlus, {6, 144, 32, 32}, Hints::LupaPlus);
-    LupaMinus = glyphButton(client, TGlyph::LupaMinus, {6, 178, 32, 32}, Hints::LupaMinus);
-    Koef = glyphButton(client, TGlyph::Koef, {6, 212, 32, 32}, Hints::Koef);
-    To_From = glyphButton(client, TGlyph::ToFrom, {6, 246, 32, 32}, Hints::To_From);
-    for (QToolButton* b : {Koef, Lupa, Center, Hand, To_From})
-        b->setCheckable(true);
-    Koef->setChecked(true);
+    InstallHintLine(StatusPanel1);
+    // The window sees keys before its controls, and its shortcuts come first.
+    new TKeyPreview(this, [this](QKeyEvent* event) { FormKeyDown(event); },
+                    TKeyPreview::TShortcuts::BeforeControls);
+
+    DefButton = GlyphButton(client, TGlyph::Default, {6, 8, 32, 32}, Hints::DefButton);
+    Hand = GlyphButton(client, TGlyph::Hand, {6, 42, 32, 32}, Hints::Hand);
+    Center = GlyphButton(client, TGlyph::Center, {6, 76, 32, 32}, Hints::Center);
+    Lupa = GlyphButton(client, TGlyph::Lupa, {6, 110, 32, 32}, Hints::Lupa);
+    LupaPlus = GlyphButton(client, TGlyph::LupaPlus, {6, 144, 32, 32}, Hints::LupaPlus);
+    LupaMinus = GlyphButton(client, TGlyph::LupaMinus, {6, 178, 32, 32}, Hints::LupaMinus);
+    Koef = GlyphButton(client, TGlyph::Koef, {6, 212, 32, 32}, Hints::Koef);
+    To_From = GlyphButton(client, TGlyph::ToFrom, {6, 246, 32, 32}, Hints::To_From);
     connect(LupaPlus, &QToolButton::clicked, this, &TMainForm::LupaPlusClick);
     connect(LupaMinus, &QToolButton::clicked, this, &TMainForm::LupaMinusClick);
 
@@ -241,7 +244,6 @@ void TMainForm::BuildWindow()
     FullScreenButton->setGeometry(600, 8, 65, 16);
     FullScreenButton->setFocusPolicy(Qt::NoFocus);
     SetHint(FullScreenButton, Hints::FullScreenButton);
-    connect(FullScreenButton, &QPushButton::clicked, this, &TMainForm::FullScrExecute);
 
     GroupBox3 = new QGroupBox(QStringLiteral("Общий вид"), client);
     GroupBox3->setGeometry(584, 28, 97, 106);
@@ -289,12 +291,12 @@ void TMainForm::BuildWindow()
     connect(PlusCy, &QToolButton::clicked, this, &TMainForm::PlusCyClick);
     connect(MinusCy, &QToolButton::clicked, this, &TMainForm::MinusCyClick);
 
-    DownCx = glyphButton(GroupBox1, TGlyph::Down, {13, 74, 22, 22}, Hints::DownCx);
-    StopCx = glyphButton(GroupBox1, TGlyph::Stop, {38, 74, 22, 22}, Hints::StopCx);
-    UpCx = glyphButton(GroupBox1, TGlyph::Up, {63, 74, 22, 22}, Hints::UpCx);
-    DownCy = glyphButton(GroupBox1, TGlyph::Down, {13, 162, 22, 22}, Hints::DownCy);
-    StopCy = glyphButton(GroupBox1, TGlyph::Stop, {38, 162, 22, 22}, Hints::StopCy);
-    UpCy = glyphButton(GroupBox1, TGlyph::Up, {63, 162, 22, 22}, Hints::UpCy);
+    DownCx = GlyphButton(GroupBox1, TGlyph::Down, {13, 74, 22, 22}, Hints::DownCx);
+    StopCx = GlyphButton(GroupBox1, TGlyph::Stop, {38, 74, 22, 22}, Hints::StopCx);
+    UpCx = GlyphButton(GroupBox1, TGlyph::Up, {63, 74, 22, 22}, Hints::UpCx);
+    DownCy = GlyphButton(GroupBox1, TGlyph::Down, {13, 162, 22, 22}, Hints::DownCy);
+    StopCy = GlyphButton(GroupBox1, TGlyph::Stop, {38, 162, 22, 22}, Hints::StopCy);
+    UpCy = GlyphButton(GroupBox1, TGlyph::Up, {63, 162, 22, 22}, Hints::UpCy);
     connect(DownCx, &QToolButton::clicked, this, &TMainForm::DownCxClick);
     connect(StopCx, &QToolButton::clicked, this, &TMainForm::StopCxClick);
     connect(UpCx, &QToolButton::clicked, this, &TMainForm::UpCxClick);
@@ -365,50 +367,6 @@ void TMainForm::BuildWindow()
     connect(GeneralView, &TImage::MouseDown, this, &TMainForm::GeneralViewMouseDown);
     connect(GeneralView, &TImage::MouseMove, this, &TMainForm::GeneralViewMouseMove);
     connect(GeneralView, &TImage::MouseUp, this, &TMainForm::GeneralViewMouseUp);
-
-    // Key preview and the hint line.
-    qApp->installEventFilter(this);
-}
-
-void TMainForm::BuildActions()
-{
-    const auto action = [this](const QString& text, const QKeySequence& key, auto handler) {
-        auto* a = new QAction(text, this);
-        a->setShortcut(key);
-        a->setShortcutContext(Qt::ApplicationShortcut);
-        connect(a, &QAction::triggered, this, handler);
-        addAction(a);
-        return a;
-    };
-    CloseApp = action(QStringLiteral("&Выйти"), QKeySequence(Qt::CTRL | Qt::Key_Q), &TMainForm::CloseAppExecute);
-    CloseApp->setIcon(GlyphIcon(TGlyph::MenuClose));
-    FractalN1 = action(QStringLiteral("&Z <- Z^2 + C"), QKeySequence(), &TMainForm::FractalN1Execute);
-    FractalN1->setCheckable(true);
-    auto* formulas = new QActionGroup(this);
-    formulas->addAction(FractalN1);
-    FullScr = action(QStringLiteral("&Полный экран"), QKeySequence(Qt::Key_F), &TMainForm::FullScrExecute);
-    FullScr->setIcon(GlyphIcon(TGlyph::MenuFullScreen));
-    KoefScr = action(QString(), QKeySequence(Qt::Key_K), [this] { SetTool(0); });
-    Zoom = action(QString(), QKeySequence(Qt::Key_L), [this] { SetTool(1); });
-    ToCur = action(QString(), QKeySequence(Qt::Key_C), [this] { SetTool(2); });
-    HandTool = action(QString(), QKeySequence(Qt::Key_H), [this] { SetTool(3); });
-    FromTo = action(QString(), QKeySequence(Qt::Key_A), [this] { SetTool(4); });
-    DefaultPar = action(QString(), QKeySequence(Qt::Key_Home), &TMainForm::DefaultParExecute);
-
-    connect(Koef, &QToolButton::clicked, KoefScr, &QAction::trigger);
-    connect(Lupa, &QToolButton::clicked, Zoom, &QAction::trigger);
-    connect(Center, &QToolButton::clicked, ToCur, &QAction::trigger);
-    connect(Hand, &QToolButton::clicked, HandTool, &QAction::trigger);
-    connect(To_From, &QToolButton::clicked, FromTo, &QAction::trigger);
-    connect(DefButton, &QToolButton::clicked, DefaultPar, &QAction::trigger);
-    connect(CloseButton, &QPushButton::clicked, CloseApp, &QAction::trigger);
-
-    MenuFile = menuBar()->addMenu(QStringLiteral("&Файл"));
-    MenuFile->addAction(CloseApp);
-    MenuFractal = menuBar()->addMenu(QStringLiteral("Ф&рактал"));
-    MenuFractal->addAction(FractalN1);
-    MenuView = menuBar()->addMenu(QStringLiteral("&Вид"));
-    MenuView->addAction(FullScr);
 }
 
 void TMainForm::ReadSettings()
@@ -461,7 +419,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::FormClose()
 {
-    CxStopRequest = CyStopRequest = true;
+    StopAnimation();
     AnimationTimer.stop();
     QDir::setCurrent(State.StartDir);
 
@@ -471,9 +429,67 @@ void TMainForm::FormClose()
     WriteSettingsFile(QStringLiteral("settings.dat"), r);  // a failure loses the settings silently
 }
 
+// ---- Host ----
+
 void TMainForm::WakeRender()
 {
     RenderThread->Wake();
+}
+
+void TMainForm::CommitView(bool widthChanged)
+{
+    if (widthChanged)
+        State.PicStep = StepForViewWidth(State.FractalParams.ViewWidth);
+    UpdateOverviewFrame(State, GeneralView->Canvas);
+    WakeRender();
+}
+
+void TMainForm::ShowCoefficients()
+{
+    const TFractalParams& p = State.FractalParams;
+    State.CoefficientSync = false;
+    TrackBarCx->setValue(TruncToInt(p.Cx * 1000.0L));
+    TrackBarCy->setValue(TruncToInt(p.Cy * 1000.0L));
+    State.CoefficientSync = true;
+    E_cx->setText(FormatCoefficient(p.Cx));
+    E_cy->setText(FormatCoefficient(p.Cy));
+}
+
+void TMainForm::ShowPalette()
+{
+    const TFractalParams p = State.FractalParams;
+    const bool atOnce = std::exchange(State.ApplyPaletteAtOnce, false);
+    TrackBarR0->setValue(p.R0);
+    TrackBarG0->setValue(p.G0);
+    TrackBarB0->setValue(p.B0);
+    TrackBarR1->setValue(p.R1);
+    TrackBarG1->setValue(p.G1);
+    TrackBarB1->setValue(p.B1);
+    State.ApplyPaletteAtOnce = atOnce;
+    BuildColourTable(State);
+    DrawPaletteLine(State, PaletteLine->Canvas);
+    PaletteLine->update();
+    const QSignalBlocker quiet(TypeOfPalette);  // showing the kind is no choice of a kind
+    TypeOfPalette->setCurrentIndex(p.PaletteKind - 1);
+}
+
+void TMainForm::ApplyPalette()
+{
+    BuildColourTable(State);
+    DrawPaletteLine(State, PaletteLine->Canvas);
+    PaletteLine->update();
+    WakeRender();
+}
+
+void TMainForm::StopAnimation()
+{
+    CxStopRequest = CyStopRequest = true;
+}
+
+void TMainForm::FullScreenClosed()
+{
+    State.FullScreenOpen = false;
+    FullScreenButton->setText(QStringLiteral("Full Screen"));
 }
 
 void TMainForm::PassDrawn()
@@ -486,18 +502,6 @@ void TMainForm::PassDrawn()
         if (State.ApplyPaletteAtOnce)
             ApplyPalette();
     }
-}
-
-void TMainForm::ShowBusyCursor(Qt::CursorShape shape)
-{
-    const QCursor* current = QGuiApplication::overrideCursor();
-    State.SavedCursor = static_cast<int16_t>(current ? current->shape() : Qt::ArrowCursor);
-    QGuiApplication::setOverrideCursor(QCursor(shape));
-}
-
-void TMainForm::RestoreCursor()
-{
-    QGuiApplication::restoreOverrideCursor();
 }
 
 // ---- Coefficient C ----
@@ -625,25 +629,29 @@ QString TMainForm::ReadOut(long double x, long double y)
            FormatCoordinate(static_cast<double>(y));
 }
 
-void TMainForm::SetTool(int mode)
+QAction* TMainForm::ToolAction(TToolMode mode) const
 {
-    if (!State.RenderIdle.load())
-        return;
-    Pic->setCursor(CursorOf(Tools[mode].Cursor));
-    State.ToolMode = mode;
-    SetHint(Pic, *Tools[mode].Hint);
-    QToolButton* buttons[5] = {Koef, Lupa, Center, Hand, To_From};
-    for (int i = 0; i < 5; ++i)
-        buttons[i]->setChecked(i == mode);
+    return this->*Tool(mode).Action;
 }
 
-void TMainForm::CommitView(bool widthChanged)
+void TMainForm::SetTool(TToolMode mode)
 {
-    if (widthChanged)
-        State.PicStep = StepForViewWidth(State.FractalParams.ViewWidth);
-    UpdateOverviewFrame(State, GeneralView->Canvas);
-    WakeRender();
+    if (!State.RenderIdle.load()) {
+        // The press is dropped: the current tool's action (and button) stays checked.
+        ToolAction(State.ToolMode)->setChecked(true);
+        return;
+    }
+    Pic->setCursor(CursorOf(Tool(mode).Cursor));
+    State.ToolMode = mode;
+    SetHint(Pic, *Tool(mode).Hint);
+    ToolAction(mode)->setChecked(true);
 }
+
+void TMainForm::KoefScrExecute() { SetTool(TToolMode::Koef); }
+void TMainForm::ZoomExecute() { SetTool(TToolMode::Zoom); }
+void TMainForm::ToCurExecute() { SetTool(TToolMode::Center); }
+void TMainForm::HandToolExecute() { SetTool(TToolMode::Hand); }
+void TMainForm::FromToExecute() { SetTool(TToolMode::ToFrom); }
 
 void TMainForm::Recentre(int x, int y)
 {
@@ -663,12 +671,12 @@ void TMainForm::PicMouseDown(QMouseEvent* event)
     const int x = event->position().toPoint().x(), y = event->position().toPoint().y();
     TFractalParams& p = State.FractalParams;
     switch (State.ToolMode) {
-    case 0:
+    case TToolMode::Koef:
         KoefAnchor = {x, y};
         KoefStartPosition = {TrackBarCx->value(), TrackBarCy->value()};
         UpdateKoefScales(State);
         break;
-    case 1: {
+    case TToolMode::Zoom: {
         Recentre(x, y);
         const long double w = p.ViewWidth;
         if (event->button() == Qt::LeftButton)
@@ -678,11 +686,12 @@ void TMainForm::PicMouseDown(QMouseEvent* event)
         CommitView(true);
         break;
     }
-    case 2:
+    case TToolMode::Center:
         Recentre(x, y);
         CommitView(false);
         break;
-    default:
+    case TToolMode::Hand:
+    case TToolMode::ToFrom:
         DragAnchor = {x, y};
         break;
     }
@@ -707,7 +716,7 @@ void TMainForm::PicMouseMove(QMouseEvent* event)
     if (!LeftOrRightHeld(event))
         return;
     switch (State.ToolMode) {
-    case 0: {
+    case TToolMode::Koef: {
         const auto position = [](long double v) { return std::clamp(TruncToInt(v), -CoefTrackMax, CoefTrackMax); };
         TrackBarCx->setValue(position(static_cast<long double>(x - KoefAnchor.x()) * State.KoefScaleX +
                                       KoefStartPosition.x()));
@@ -715,13 +724,13 @@ void TMainForm::PicMouseMove(QMouseEvent* event)
                                       KoefStartPosition.y()));
         break;
     }
-    case 3:
+    case TToolMode::Hand:
         p.CenterX = static_cast<float>(p.CenterX + static_cast<long double>(DragAnchor.x() - x) * State.PicStep);
         p.CenterY = static_cast<float>(p.CenterY + static_cast<long double>(y - DragAnchor.y()) * State.PicStep);
         DragAnchor = {x, y};
         CommitView(false);
         break;
-    case 4: {
+    case TToolMode::ToFrom: {
         const long double w = p.ViewWidth;
         p.ViewWidth = static_cast<float>(
             w - w * (static_cast<long double>(y - DragAnchor.y()) * ToFromScaleY -
@@ -730,7 +739,8 @@ void TMainForm::PicMouseMove(QMouseEvent* event)
         CommitView(true);
         break;
     }
-    default:
+    case TToolMode::Zoom:
+    case TToolMode::Center:
         break;
     }
 }
@@ -789,33 +799,22 @@ void TMainForm::DefaultParExecute()
 {
     if (!State.RenderIdle.load())
         return;
-    State.FractalParams.ViewWidth = 5.0f;
-    State.PicStep = StepForViewWidth(5.0f);
-    State.FractalParams.CenterX = State.FractalParams.CenterY = 0.0f;
+    ResetView(State);
     ResetOverviewFrame(State, GeneralView->Canvas);
     WakeRender();
 }
 
 // ---- Palette ----
 
-void TMainForm::ApplyPalette()
-{
-    BuildColourTable(State);
-    DrawPaletteLine(State, PaletteLine->Canvas);
-    PaletteLine->update();
-    WakeRender();
-}
-
 void TMainForm::PaletteTrackBarChange(QSlider* bar, int32_t& level)
 {
     if (!State.ApplyPaletteAtOnce)
         return;
-    ShowBusyCursor(Qt::WaitCursor);
+    const TBusyCursor busy(State, Qt::WaitCursor);
     if (State.RenderIdle.load()) {
         level = bar->value();
         ApplyPalette();
     }
-    RestoreCursor();
 }
 
 void TMainForm::TypeOfPaletteChange()
@@ -831,7 +830,7 @@ void TMainForm::TypeOfPaletteChange()
 
 void TMainForm::IsChPaletteClick()
 {
-    ShowBusyCursor(Qt::WaitCursor);
+    const TBusyCursor busy(State, Qt::WaitCursor);
     if (State.RenderIdle.load()) {
         ChPalette->setEnabled(!IsChPalette->isChecked());
         State.ApplyPaletteAtOnce = IsChPalette->isChecked();
@@ -846,12 +845,11 @@ void TMainForm::IsChPaletteClick()
             ApplyPalette();
         }
     }
-    RestoreCursor();
 }
 
 void TMainForm::ChPaletteClick()
 {
-    ShowBusyCursor(Qt::WaitCursor);
+    const TBusyCursor busy(State, Qt::WaitCursor);
     if (State.RenderIdle.load()) {
         TFractalParams& p = State.FractalParams;
         p.R0 = TrackBarR0->value();
@@ -864,7 +862,6 @@ void TMainForm::ChPaletteClick()
         KindApplyPending = false;
         ApplyPalette();
     }
-    RestoreCursor();
 }
 
 // ---- Commands ----
@@ -876,9 +873,11 @@ void TMainForm::FullScrExecute()
     State.FullScreenOpen = true;
     FullScreenButton->setText(QStringLiteral("Wait..."));
     FullScreenButton->repaint();
-    ShowBusyCursor(Qt::BusyCursor);
-    CxStopRequest = CyStopRequest = true;
-    FullScreenForm = new TFullScreenForm(*this);
+    {
+        const TBusyCursor busy(State, Qt::BusyCursor);
+        StopAnimation();
+        FullScreenForm = new TFullScreenForm(*this);
+    }
     FullScreenForm->showFullScreen();
 }
 
@@ -889,11 +888,8 @@ void TMainForm::FractalN1Execute()
         return;
     }
     FractalN1->setChecked(true);
-    TFractalParams& p = State.FractalParams;
-    p.FormulaKind = 1;
-    p.ViewWidth = 5.0f;
-    p.CenterX = p.CenterY = 0.0f;
-    State.PicStep = State.DefaultStep;
+    State.FractalParams.FormulaKind = 1;
+    ResetView(State);
     State.ColourFunction = SquareColour;
     WakeRender();
 }
@@ -905,7 +901,7 @@ void TMainForm::CloseAppExecute()
 
 void TMainForm::FormKeyDown(QKeyEvent* event)
 {
-    switch (event->key()) {
+    switch (LatinKey(event)) {
     case Qt::Key_U:
         ChPaletteClick();
         break;
@@ -920,51 +916,4 @@ void TMainForm::FormKeyDown(QKeyEvent* event)
     default:
         break;
     }
-}
-
-// ---- Hints and key preview ----
-
-void TMainForm::SetHint(QWidget* widget, const QString& hint)
-{
-    widget->setProperty(HintProperty, hint);
-    if (StatusPanel1 && widget->underMouse())
-        StatusPanel1->setText(hint);
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event)
-{
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        // The window sees each key before its focused control, and leaves it to it.
-        auto* w = qobject_cast<QWidget*>(watched);
-        if (w && w->window() == this && (w == QApplication::focusWidget() || (!QApplication::focusWidget() && w == this)))
-            FormKeyDown(static_cast<QKeyEvent*>(event));
-        break;
-    }
-    case QEvent::Enter:
-    case QEvent::Leave:
-    case QEvent::HoverEnter:
-    case QEvent::HoverLeave: {
-        // The hint line follows the pointer: the hint of the widget under it or
-        // of its nearest ancestor with one; empty elsewhere.
-        QString hint;
-        for (QWidget* w = QApplication::widgetAt(QCursor::pos()); w; w = w->parentWidget()) {
-            const QVariant h = w->property(HintProperty);
-            if (h.isValid() && !h.toString().isEmpty()) {
-                hint = h.toString();
-                break;
-            }
-            if (w->isWindow())
-                break;
-        }
-        if (StatusPanel1->text() != hint)
-            StatusPanel1->setText(hint);
-        break;
-    }
-    case QEvent::ToolTip:
-        return true;  // hints live in the status bar only
-    default:
-        break;
-    }
-    return QMainWindow::eventFilter(watched, event);
 }

@@ -31,10 +31,37 @@ public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // Tests only: run on the render thread at the start of every pass.
-    static std::function<void()> PassHookForTests;
+    // ---- Host: what the program's other windows use ----
 
+    // The program's one state; other windows read and write it and keep no copy
+    // beyond the saved copies they put back.
     ProgramState State;
+    // Inputs that change the picture are dropped while a pass runs.
+    bool RenderIdle() const { return State.RenderIdle.load(); }
+    // Starts the next pass; only while RenderIdle().
+    void WakeRender();
+    // After a change of the view: PicStep (when the width changed), the
+    // overview frame, a new pass.
+    void CommitView(bool widthChanged);
+    // C in its track bars (trunc(C x 1000), C itself kept) and in its edits.
+    void ShowCoefficients();
+    // The palette kind and levels in the palette controls (the levels kept),
+    // the colour table and the palette line; no pass.
+    void ShowPalette();
+    // Colour table and palette line from the palette values, then a new pass.
+    void ApplyPalette();
+    // Ends a running C animation.
+    void StopAnimation();
+    // The full-screen view has closed.
+    void FullScreenClosed();
+    // Enabled states of the actions, derived from the state.
+    void UpdateActions();
+
+    // ---- Tests only ----
+    // Run on the render thread at the start of every pass.
+    static std::function<void()> PassHookForTests;
+    // The render thread counts as not created.
+    static bool ThreadFailsForTests;
 
     // Controls, in the order of the window's layout.
     TImage* Pic = nullptr;
@@ -81,7 +108,7 @@ public:
     QCheckBox* IsChPalette = nullptr;
     QToolButton* ChPalette = nullptr;
 
-    // Actions and menus
+    // Actions (built from the table in MainActions.cpp) and menus
     QAction* CloseApp = nullptr;
     QAction* FractalN1 = nullptr;  // the radio item ZZ2C
     QAction* FullScr = nullptr;
@@ -137,7 +164,12 @@ public:
     void LupaPlusClick();
     void LupaMinusClick();
     void DefaultParExecute();
-    void SetTool(int mode);  // the five tool actions
+    void KoefScrExecute();
+    void ZoomExecute();
+    void ToCurExecute();
+    void HandToolExecute();
+    void FromToExecute();
+    void SetTool(TToolMode mode);
 
     void PaletteTrackBarChange(QSlider* bar, int32_t& level);
     void TypeOfPaletteChange();
@@ -149,15 +181,11 @@ public:
     void CloseAppExecute();
     void FormKeyDown(QKeyEvent* event);
 
-    // Sets a control's hint and refreshes the hint line when it shows.
-    void SetHint(QWidget* widget, const QString& hint);
-
     // Text of the read-out for a plane point.
     static QString ReadOut(long double x, long double y);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildWindow();
@@ -165,16 +193,12 @@ private:
     void ReadSettings();
     void FormCreate();
     void FormClose();
-    void WakeRender();
-    void CommitView(bool widthChanged);
-    void ApplyPalette();
     void AnimationPress(int component, bool up);
     void StopComponent(int component);
     void Recentre(int x, int y);
     void CentreOnOverview(int x, int y);
-    void ShowBusyCursor(Qt::CursorShape shape);
-    void RestoreCursor();
     void PassDrawn();
+    QAction* ToolAction(TToolMode mode) const;
 
     bool KindApplyPending = false;
 };

@@ -7,7 +7,7 @@
 
 ProgramState::ProgramState()
 {
-    PicStep = StepForViewWidth(FractalParams.ViewWidth);
+    ResetView(*this);
     DefaultStep = PicStep;
     OverviewStep = static_cast<float>(5.0L / 81.0L);
     ColourFunction = SquareColour;
@@ -33,6 +33,14 @@ int32_t TruncToInt(long double v)
 float StepForViewWidth(float viewWidth)
 {
     return static_cast<float>(static_cast<long double>(viewWidth) * (1.0L / 530.0L));
+}
+
+void ResetView(ProgramState& s)
+{
+    s.FractalParams.CenterX = 0.0f;
+    s.FractalParams.CenterY = 0.0f;
+    s.FractalParams.ViewWidth = DefaultViewWidth;
+    s.PicStep = StepForViewWidth(DefaultViewWidth);
 }
 
 void UpdateKoefScales(ProgramState& s)

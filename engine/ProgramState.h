@@ -61,6 +61,9 @@ struct TSettingsRecord {
     bool operator==(const TSettingsRecord&) const = default;
 };
 
+// What a press or drag on the main picture does.
+enum class TToolMode { Koef, Zoom, Center, Hand, ToFrom };
+
 class ProgramState;
 // Colouring function of the current formula: point (x, y) -> table entry.
 using TColourFunction = const TColourEntry& (*)(const ProgramState&, float x, float y);
@@ -113,7 +116,7 @@ public:
     TOverviewMarker OverviewMarker;
 
     // Mouse tools
-    int ToolMode = 0;
+    TToolMode ToolMode = TToolMode::Koef;
     float KoefScaleX = 0.0f, KoefScaleY = 0.0f;
     bool PicMouseArmed = true;
 
@@ -159,6 +162,10 @@ int32_t TruncToInt(long double v);
 
 // PicStep = ViewWidth * (1/530), rounded to float.
 float StepForViewWidth(float viewWidth);
+
+// The default view: centre (0, 0), width 5, PicStep for that width.
+constexpr float DefaultViewWidth = 5.0f;
+void ResetView(ProgramState& s);
 
 // Recomputes KoefScaleX and KoefScaleY from PicStep and DefaultStep.
 void UpdateKoefScales(ProgramState& s);

@@ -5,6 +5,7 @@
 #include "app/NumberFormat.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "app/HintLine.h"
 #include "app/U_fullscreen.h"
 #include "app/U_mainform.h"
 
@@ -139,7 +140,7 @@ struct TSnapshot {
     TOverviewFrame Frame;
     TOverviewMarker Marker;
     bool FrameIsRectangle = true;
-    int ToolMode = 0;
+    TToolMode ToolMode = TToolMode::Koef;
     bool Armed = true;
     QPoint DragAnchor, KoefAnchor, KoefStart;
     QString ECx, ECy, PicHint;
@@ -163,7 +164,7 @@ TSnapshot Snap(const TMainForm& w)
     s.KoefStart = w.KoefStartPosition;
     s.ECx = w.E_cx->text();
     s.ECy = w.E_cy->text();
-    s.PicHint = w.Pic->property("quilmoraHint").toString();
+    s.PicHint = HintOf(w.Pic);
     s.FullScreenOpen = w.State.FullScreenOpen;
     s.Table = TableOf(w);
     return s;
@@ -500,39 +501,39 @@ private slots:
             break;
         case 7: act = [&] { w.Zoom->trigger(); }; break;
         case 8:
-            prepare = [&] { w.SetTool(3); };
+            prepare = [&] { w.SetTool(TToolMode::Hand); };
             act = [&] { w.KoefScr->trigger(); };
             break;
         case 9: act = [&] { w.ToCur->trigger(); }; break;
         case 10: act = [&] { w.HandTool->trigger(); }; break;
         case 11: act = [&] { w.FromTo->trigger(); }; break;
         case 12:
-            prepare = [&] { w.SetTool(1); };
+            prepare = [&] { w.SetTool(TToolMode::Zoom); };
             act = [&] { MouseDown(365, 150); };
             break;
         case 13:
-            prepare = [&] { w.SetTool(2); };
+            prepare = [&] { w.SetTool(TToolMode::Center); };
             act = [&] { MouseDown(300, 100, Qt::RightButton); };
             break;
         case 14:
-            prepare = [&] { w.SetTool(3); };
+            prepare = [&] { w.SetTool(TToolMode::Hand); };
             act = [&] { MouseDown(10, 20); };
             break;
         case 15:
-            prepare = [&] { w.SetTool(4); };
+            prepare = [&] { w.SetTool(TToolMode::ToFrom); };
             act = [&] { MouseDown(11, 21); };
             break;
         case 16: act = [&] { MouseDown(30, 40); }; break;
         case 17:
             prepare = [&] {
-                w.SetTool(3);
+                w.SetTool(TToolMode::Hand);
                 MouseDown(100, 100);
             };
             act = [&] { MouseMove(w.DragAnchor.x() + 30, 90); };
             break;
         case 18:
             prepare = [&] {
-                w.SetTool(4);
+                w.SetTool(TToolMode::ToFrom);
                 MouseDown(100, 100);
             };
             act = [&] { MouseMove(100, w.DragAnchor.y() + 40); };
@@ -812,7 +813,7 @@ private slots:
         QFETCH(int, zoom);
         QVERIFY(Open());
         W->Zoom->trigger();
-        QCOMPARE(W->State.ToolMode, 1);
+        QCOMPARE(W->State.ToolMode, TToolMode::Zoom);
         const float step = W->State.PicStep;
         QCOMPARE(step, Step(5.0f));
         const int passes = Gate.Passes.load();
@@ -882,7 +883,7 @@ private slots:
     {
         QVERIFY(Open());
         W->HandTool->trigger();
-        QCOMPARE(W->State.ToolMode, 3);
+        QCOMPARE(W->State.ToolMode, TToolMode::Hand);
         const float step = W->State.PicStep;
         MouseDown(100, 100);
         QCOMPARE(W->DragAnchor, QPoint(100, 100));
@@ -946,7 +947,7 @@ private slots:
     void coefficientDrag()
     {
         QVERIFY(Open());
-        QCOMPARE(W->State.ToolMode, 0);
+        QCOMPARE(W->State.ToolMode, TToolMode::Koef);
         MouseDown(265, 204);
         QCOMPARE(W->KoefAnchor, QPoint(265, 204));
         QCOMPARE(W->KoefStartPosition, QPoint(402, 339));
@@ -1350,7 +1351,7 @@ private slots:
         Key(key, Qt::KeyboardModifiers(modifiers));
         const float width = zoom < 0 ? ZoomedIn(5.0f) : zoom > 0 ? ZoomedOut(5.0f) : 5.0f;
         QCOMPARE(W->State.FractalParams.ViewWidth, width);
-        QCOMPARE(W->State.ToolMode, 0);
+        QCOMPARE(W->State.ToolMode, TToolMode::Koef);
         if (zoom)
             QVERIFY(Settled(passes + 1));
         ExpectPasses(passes + (zoom ? 1 : 0));
@@ -1424,7 +1425,7 @@ private slots:
         QCOMPARE(W->findChildren<TFullScreenForm*>().size(), 1);
         // Other shortcuts act on the main window and leave it open.
         QTest::keyClick(form.data(), Qt::Key_H);
-        QCOMPARE(W->State.ToolMode, 3);
+        QCOMPARE(W->State.ToolMode, TToolMode::Hand);
         QVERIFY(form && form->isVisible());
 
         if (closeKey)
@@ -1481,7 +1482,7 @@ private slots:
     void toolHints()
     {
         QVERIFY(Open());
-        const auto hint = [this] { return W->Pic->property("quilmoraHint").toString(); };
+        const auto hint = [this] { return HintOf(W->Pic); };
         QCOMPARE(hint(), QString(" Изменяет коэффициенты при перемещении по изображению с нажатой клавишей мыши"));
         const std::pair<QAction*, QString> tools[] = {
             {W->Zoom, " Нажатие левой клавиши мыши увеличивает изображение с центрированием, правой - уменьшает"},
@@ -1490,7 +1491,8 @@ private slots:
             {W->FromTo, " Приближает - удаляет изображение при перемещении с нажатой клавишей мыши"},
             {W->KoefScr, " Изменяет коэффициенты при перемещении по изображению с нажатой клавишей мыши"},
         };
-        const int modes[] = {1, 2, 3, 4, 0};
+        const TToolMode modes[] = {TToolMode::Zoom, TToolMode::Center, TToolMode::Hand, TToolMode::ToFrom,
+                                   TToolMode::Koef};
         for (int i = 0; i < 5; ++i) {
             tools[i].first->trigger();
             QCOMPARE(W->State.ToolMode, modes[i]);
@@ -1544,10 +1546,10 @@ private slots:
             {W->CloseButton, " Закрывает программу (Ctrl+Q)"},
         };
         for (const auto& [widget, text] : hints)
-            QCOMPARE(widget->property("quilmoraHint").toString(), text);
+            QCOMPARE(HintOf(widget), text);
         // Letters that look alike are not alike.
-        QVERIFY(!W->TrackBarCy->property("quilmoraHint").toString().contains(QLatin1Char('C')));
-        QVERIFY(!W->TrackBarCx->property("quilmoraHint").toString().contains(CyrC));
+        QVERIFY(!HintOf(W->TrackBarCy).contains(QLatin1Char('C')));
+        QVERIFY(!HintOf(W->TrackBarCx).contains(CyrC));
         // No pop-up hints anywhere.
         for (QWidget* widget : W->findChildren<QWidget*>())
             QVERIFY2(widget->toolTip().isEmpty(), qPrintable(widget->objectName()));

@@ -1,0 +1,35 @@
+#pragma once
+// A window's key preview: the window sees every key press before its focused
+// control and leaves the key to it.
+
+#include <QObject>
+
+#include <functional>
+
+class QKeyEvent;
+class QWidget;
+
+// The key a Latin keyboard layout gives for the event's physical key: the
+// event's own key where that is a Latin letter, digit, sign or a named key;
+// otherwise (a Cyrillic letter, say) the key at the same place of a US
+// keyboard. So U, plus and minus act whatever the active layout.
+int LatinKey(const QKeyEvent* event);
+
+class TKeyPreview : public QObject {
+public:
+    using THandler = std::function<void(QKeyEvent*)>;
+    enum class TShortcuts { AfterControls, BeforeControls };
+
+    // Calls 'handler' once for every key pressed while 'window' has the focus.
+    // With BeforeControls no control of the window claims a key that is an
+    // action's shortcut (a line edit would take Home or a letter).
+    TKeyPreview(QWidget* window, THandler handler, TShortcuts shortcuts = TShortcuts::AfterControls);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* Window;
+    THandler Handler;
+    TShortcuts Shortcuts;
+};

@@ -1,0 +1,14 @@
+#pragma once
+// The program's entry, apart from main() so that tests can run it.
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+// Title, font and message boxes; before any window is built.
+void PrepareApplication();
+
+// Builds the main window, shows it and runs the event loop. An exception that
+// reaches here is shown in a message box, and the program then returns 0.
+int RunProgram(const std::function<std::unique_ptr<QWidget>()>& makeMainWindow);
