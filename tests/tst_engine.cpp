@@ -5,6 +5,7 @@
 #include "engine/ImageCanvas.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "tests/support/Pictures.h"
 
 #include <QtTest>
 
@@ -14,36 +15,9 @@
 
 namespace {
 
-struct Bgr {
-    int b, g, r;
-    bool operator==(const Bgr&) const = default;
-};
-
-Bgr EntryOf(const ProgramState& s, int i)
+TBgr EntryOf(const ProgramState& s, int i)
 {
-    const TColourEntry& e = s.ColourTable[i];
-    return {e.Blue, e.Green, e.Red};
-}
-
-Bgr PixelOf(const QImage& image, int x, int y)
-{
-    const uchar* p = image.constScanLine(y) + x * (image.format() == QImage::Format_BGR888 ? 3 : 4);
-    return {p[0], p[1], p[2]};
-}
-
-// FNV-1a 64 over the blue, green, red bytes of every pixel, row by row.
-quint64 PictureHash(const QImage& image)
-{
-    quint64 h = 0xcbf29ce484222325ULL;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const Bgr p = PixelOf(image, x, y);
-            for (int b : {p.b, p.g, p.r}) {
-                h ^= quint64(b);
-                h *= 0x100000001b3ULL;
-            }
-        }
-    return h;
+    return BgrOf(s.ColourTable[i]);
 }
 
 void SetPalette(ProgramState& s, int kind, int r0, int g0, int b0, int r1, int g1, int b1)
@@ -68,7 +42,6 @@ const TColourEntry& RecordingColour(const ProgramState& s, float x, float y)
 
 }  // namespace
 
-Q_DECLARE_METATYPE(Bgr)
 
 class TestEngine : public QObject {
     Q_OBJECT
@@ -119,10 +92,10 @@ void TestEngine::startupState()
     QVERIFY(!s.RenderIdle.load());
     QVERIFY(s.ColourFunction == SquareColour);
     for (int i = 0; i < ColourTableSize; ++i)
-        QCOMPARE(EntryOf(s, i), (Bgr{0, 0, 0}));
+        QCOMPARE(EntryOf(s, i), (TBgr{0, 0, 0}));
     QVERIFY(s.FrameIsRectangle);
     QCOMPARE(s.OverviewFrame, (TOverviewFrame{-1, -1, 82, 66}));
-    QCOMPARE(s.ToolMode, TToolMode::Koef);
+    QCOMPARE(s.ToolMode, 0);
     QVERIFY(s.PicMouseArmed && s.ApplyPaletteAtOnce && s.CoefficientSync && s.ApplyFilePalette);
     QVERIFY(s.WindowPlaceKnown);
     QVERIFY(!s.FullScreenOpen && !s.OptionsOpen && !s.SlideShowRunning && !s.AboutOpen);
@@ -184,14 +157,14 @@ void TestEngine::colourTableWorkedValues()
 {
     ProgramState s;
     BuildColourTable(s);
-    QCOMPARE(EntryOf(s, 0), (Bgr{12, 16, 36}));
-    QCOMPARE(EntryOf(s, 1), (Bgr{20, 34, 62}));
-    QCOMPARE(EntryOf(s, 10), (Bgr{92, 196, 40}));
+    QCOMPARE(EntryOf(s, 0), (TBgr{12, 16, 36}));
+    QCOMPARE(EntryOf(s, 1), (TBgr{20, 34, 62}));
+    QCOMPARE(EntryOf(s, 10), (TBgr{92, 196, 40}));
 
     s.FractalParams.PaletteKind = 2;
     BuildColourTable(s);
-    QCOMPARE(EntryOf(s, 0), (Bgr{12, 16, 36}));  // the interior colour ignores the kind
-    QCOMPARE(EntryOf(s, 1), (Bgr{17, 32, 68}));
+    QCOMPARE(EntryOf(s, 0), (TBgr{12, 16, 36}));  // the interior colour ignores the kind
+    QCOMPARE(EntryOf(s, 1), (TBgr{17, 32, 68}));
 }
 
 void TestEngine::colourTableLinearChannelsEverywhere()
@@ -204,9 +177,9 @@ void TestEngine::colourTableLinearChannelsEverywhere()
         const auto lin = [i](qint64 level, qint64 period) {
             return int(((level + period * i) % 256 + 256) % 256);
         };
-        QCOMPARE(EntryOf(s, i), (Bgr{lin(7, 40), lin(-3, -2147483647LL - 1), lin(250, 2147483647)}));
+        QCOMPARE(EntryOf(s, i), (TBgr{lin(7, 40), lin(-3, -2147483647LL - 1), lin(250, 2147483647)}));
     }
-    QCOMPARE(EntryOf(s, 0), (Bgr{7, 253, 250}));  // low bytes of the levels
+    QCOMPARE(EntryOf(s, 0), (TBgr{7, 253, 250}));  // low bytes of the levels
 }
 
 void TestEngine::colourTableUntouchedTail()
@@ -215,8 +188,8 @@ void TestEngine::colourTableUntouchedTail()
     for (int kind = 0; kind <= 9; ++kind) {
         SetPalette(s, kind, 100, 50, 0, 40, 33, 17);
         BuildColourTable(s);
-        QCOMPARE(EntryOf(s, 8190), (Bgr{0, 0, 0}));
-        QCOMPARE(EntryOf(s, 8191), (Bgr{0, 0, 0}));
+        QCOMPARE(EntryOf(s, 8190), (TBgr{0, 0, 0}));
+        QCOMPARE(EntryOf(s, 8191), (TBgr{0, 0, 0}));
     }
 }
 
@@ -244,7 +217,7 @@ void TestEngine::colourTableZeroPeriods()
     for (int level : {0, 1, 36, 100, 127, 200, 254}) {
         SetPalette(s, 2, level, level, level, 0, 0, 0);
         BuildColourTable(s);
-        const int v = EntryOf(s, 1).r;
+        const int v = EntryOf(s, 1).Red;
         QVERIFY2(v == level || v == level - 1, qPrintable(QStringLiteral("%1 -> %2").arg(level).arg(v)));
         for (int i = 2; i <= 8189; ++i)
             QCOMPARE(EntryOf(s, i), EntryOf(s, 1));
@@ -265,8 +238,8 @@ void TestEngine::colourTableOutOfRangeLevels()
     SetPalette(s, 2, 50, 60, 70, 2147483647, -2147483647 - 1, 123456789);
     BuildColourTable(s);
     for (int i = 1; i <= 8189; ++i) {
-        const Bgr e = EntryOf(s, i);
-        QVERIFY(e.r <= 254 && e.g <= 254 && e.b <= 254);
+        const TBgr e = EntryOf(s, i);
+        QVERIFY(e.Red <= 254 && e.Green <= 254 && e.Blue <= 254);
     }
 }
 
@@ -457,15 +430,15 @@ void TestEngine::paletteLine()
     QCOMPARE(s.PaletteLineHeight, 15);
     for (int c = 0; c < 529; ++c) {
         const int e = int(c * static_cast<long double>(s.PaletteLineRatio));
-        const Bgr want = EntryOf(s, e);
+        const TBgr want = EntryOf(s, e);
         for (int row = 0; row < 15; ++row) {
             const QRgb px = line.Image.pixel(c, row);
-            QCOMPARE((Bgr{qBlue(px), qGreen(px), qRed(px)}), want);
+            QCOMPARE(BgrOf(px), want);
         }
     }
     const QRgb first = line.Image.pixel(0, 7), last = line.Image.pixel(528, 7);
-    QCOMPARE((Bgr{qBlue(first), qGreen(first), qRed(first)}), EntryOf(s, 0));
-    QCOMPARE((Bgr{qBlue(last), qGreen(last), qRed(last)}), EntryOf(s, 255));
+    QCOMPARE(BgrOf(first), EntryOf(s, 0));
+    QCOMPARE(BgrOf(last), EntryOf(s, 255));
 
     // Later calls keep the geometry recorded by the first.
     TImageCanvas wider(600, 20);
@@ -482,17 +455,17 @@ void TestEngine::startupPictures_data()
     QTest::addColumn<int>("target");
     QTest::addColumn<quint64>("hash");
     QTest::addColumn<QList<QPoint>>("points");
-    QTest::addColumn<QList<Bgr>>("colours");
+    QTest::addColumn<QList<TBgr>>("colours");
     QTest::newRow("main 530x409")
         << 0 << Q_UINT64_C(0x95a76d23f070e0bd)
         << QList<QPoint>{{0, 0}, {265, 204}, {529, 408}, {200, 150}, {300, 250}, {250, 120}}
-        << QList<Bgr>{{20, 34, 62}, {12, 16, 36}, {20, 34, 62}, {60, 124, 192}, {140, 48, 196}, {204, 0, 212}};
+        << QList<TBgr>{{20, 34, 62}, {12, 16, 36}, {20, 34, 62}, {60, 124, 192}, {140, 48, 196}, {204, 0, 212}};
     QTest::newRow("overview 81x65")
         << 1 << Q_UINT64_C(0x145801f477297f17) << QList<QPoint>{{0, 0}, {40, 32}, {80, 64}, {30, 20}}
-        << QList<Bgr>{{20, 34, 62}, {12, 16, 36}, {20, 34, 62}, {12, 16, 36}};
+        << QList<TBgr>{{20, 34, 62}, {12, 16, 36}, {20, 34, 62}, {12, 16, 36}};
     QTest::newRow("render 320x240")
         << 2 << Q_UINT64_C(0xf918550daef6292d) << QList<QPoint>{{0, 0}, {160, 120}, {319, 239}, {120, 80}}
-        << QList<Bgr>{{20, 34, 62}, {12, 16, 36}, {20, 34, 62}, {92, 196, 40}};
+        << QList<TBgr>{{20, 34, 62}, {12, 16, 36}, {20, 34, 62}, {92, 196, 40}};
 }
 
 void TestEngine::startupPictures()
@@ -500,7 +473,7 @@ void TestEngine::startupPictures()
     QFETCH(int, target);
     QFETCH(quint64, hash);
     QFETCH(QList<QPoint>, points);
-    QFETCH(QList<Bgr>, colours);
+    QFETCH(QList<TBgr>, colours);
     ProgramState s;
     BuildColourTable(s);
     const TRaster r = target == 0   ? MainPictureRaster(s)
