@@ -95,7 +95,7 @@ void TestEngine::startupState()
         QCOMPARE(EntryOf(s, i), (TBgr{0, 0, 0}));
     QVERIFY(s.FrameIsRectangle);
     QCOMPARE(s.OverviewFrame, (TOverviewFrame{-1, -1, 82, 66}));
-    QCOMPARE(s.ToolMode, 0);
+    QCOMPARE(s.ToolMode, TToolMode::Koef);
     QVERIFY(s.PicMouseArmed && s.ApplyPaletteAtOnce && s.CoefficientSync && s.ApplyFilePalette);
     QVERIFY(s.WindowPlaceKnown);
     QVERIFY(!s.FullScreenOpen && !s.OptionsOpen && !s.SlideShowRunning && !s.AboutOpen);
