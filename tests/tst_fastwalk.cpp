@@ -7,6 +7,7 @@
 #include "engine/FastWalk.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "tests/support/Pictures.h"
 
 #include <QtTest>
 
@@ -29,9 +30,11 @@ void SetCountingTable(ProgramState& s)
         s.ColourTable[i] = {uint8_t(i & 0xFF), uint8_t(i >> 8), uint8_t(0xC0 | (i * 7 & 0x3F))};
 }
 
-int CountOf(const uchar* p)
+// The entry a pixel of the counting table spells.
+int CountOf(const QImage& image, int x = 0, int y = 0)
 {
-    return p[0] | (p[1] << 8);
+    const TBgr p = PixelOf(image, x, y);
+    return p.Blue | (p.Green << 8);
 }
 
 QImage Blank(int w, int h, QImage::Format format)
@@ -279,13 +282,13 @@ void TestFastWalk::escapeCountsAroundTheLimit()
             const TRaster r = CentredRaster(s, 1, 1);
             QCOMPARE(RasterStartX(r), c.x);
             QCOMPARE(RasterStartY(r), c.y);
-            QCOMPARE(CountOf(Reference(s, r).constBits()), c.count);
+            QCOMPARE(CountOf(Reference(s, r)), c.count);
             const QImage fast = Fast(s, r, QImage::Format_RGB32, {1, target});
-            QVERIFY2(CountOf(fast.constBits()) == c.count,
+            QVERIFY2(CountOf(fast) == c.count,
                      qPrintable(QStringLiteral("%1: z0 = %2, limit %3: count %4, expected %5")
                                     .arg(QLatin1String(FastWalkTargetName(target)))
                                     .arg(double(c.x)).arg(c.limit)
-                                    .arg(CountOf(fast.constBits())).arg(c.count)));
+                                    .arg(CountOf(fast)).arg(c.count)));
         }
     }
 }
@@ -311,15 +314,12 @@ void TestFastWalk::rowRanges()
     FastRasterWalk(s, r, TargetOf(part), 10, 12);
     FastRasterWalk(s, r, TargetOf(part), 20, 20);
     FastRasterWalk(s, r, TargetOf(part), 40, 30);
-    for (int y = 0; y < r.Height; ++y) {
-        const uchar* p = part.constScanLine(y);
-        const uchar* e = expected.constScanLine(y);
-        for (int x = 0; x < r.Width; ++x)
-            for (int b = 0; b < 3; ++b) {
-                const uchar want = (y >= 10 && y < 12) ? e[x * 4 + b] : Untouched;
-                QVERIFY2(p[x * 3 + b] == want, qPrintable(QStringLiteral("row %1 column %2").arg(y).arg(x)));
-            }
-    }
+    const TBgr untouched{Untouched, Untouched, Untouched};
+    for (int y = 0; y < r.Height; ++y)
+        for (int x = 0; x < r.Width; ++x) {
+            const TBgr want = (y >= 10 && y < 12) ? PixelOf(expected, x, y) : untouched;
+            QVERIFY2(PixelOf(part, x, y) == want, qPrintable(QStringLiteral("row %1 column %2").arg(y).arg(x)));
+        }
     // Rows to the bottom by default, and past the bottom clipped.
     QImage tail = Blank(r.Width, r.Height, QImage::Format_RGB32);
     FastRasterWalk(s, r, TargetOf(tail), 0, 1000);
@@ -449,7 +449,7 @@ void TestFastWalk::otherColourFunctions()
     QCOMPARE(calls.load(), 13 * 11);
     for (int y = 0; y < r.Height; ++y)
         for (int x = 0; x < r.Width; ++x)
-            QCOMPARE(CountOf(image.constScanLine(y) + 4 * x), 77);
+            QCOMPARE(CountOf(image, x, y), 77);
 
     // Asked for anyway, the fast walk hands such a function to the reference.
     calls = 0;

@@ -4,6 +4,9 @@
 #include "files/FileFormats.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "tests/support/Files.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/ProgramFolder.h"
 
 #include <QtTest>
 
@@ -68,19 +71,6 @@ QImage RenderInProcess(ProgramState& s, int width, int height)
     return image;
 }
 
-quint64 PictureHash(const QImage& image)
-{
-    quint64 h = 0xcbf29ce484222325ULL;
-    for (int y = 0; y < image.height(); ++y) {
-        const uchar* p = image.constScanLine(y);
-        for (int i = 0; i < image.width() * 3; ++i) {
-            h ^= p[i];
-            h *= 0x100000001b3ULL;
-        }
-    }
-    return h;
-}
-
 struct TRun {
     int Status = -1;
     QString Stderr;
@@ -98,18 +88,12 @@ TRun RunTool(const QStringList& args)
     return run;
 }
 
-void WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 }  // namespace
 
 class TestRenderTool : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(Dir.IsValid()); }
     void startupStateAtDefaultSize();
     void startupState320x240();
     void oddWidthRowsArePadded();
@@ -121,8 +105,8 @@ private slots:
     void unwritableOutput();
 
 private:
-    QTemporaryDir Dir;
-    QString Path(const QString& name) const { return Dir.filePath(name); }
+    TProgramFolder Dir;
+    QString Path(const QString& name) const { return Dir.FilePath(name); }
 };
 
 void TestRenderTool::startupStateAtDefaultSize()
@@ -148,8 +132,7 @@ void TestRenderTool::startupState320x240()
     QCOMPARE(bmp.Raw.size(), 54 + 960 * 240);
     // Worked out independently by tests/reference/derive_pictures.py.
     QCOMPARE(PictureHash(bmp.Image), Q_UINT64_C(0xf918550daef6292d));
-    const uchar* centre = bmp.Image.constScanLine(120) + 160 * 3;
-    QCOMPARE((QList<int>{centre[0], centre[1], centre[2]}), (QList<int>{12, 16, 36}));
+    QCOMPARE(PixelOf(bmp.Image, 160, 120), (TBgr{12, 16, 36}));
 }
 
 void TestRenderTool::oddWidthRowsArePadded()
@@ -181,7 +164,7 @@ void TestRenderTool::fractalFileWithItsPalette()
     p.G1 = 33;
     p.B1 = 12;
     const QString frc = Path(QStringLiteral("rabbit.frc"));
-    WriteBytes(frc, EncodeFractal(p));
+    QVERIFY(WriteBytes(frc, EncodeFractal(p)));
     const QString out = Path(QStringLiteral("rabbit.bmp"));
     QCOMPARE(RunTool({frc, QStringLiteral("--size"), QStringLiteral("200x150"), QStringLiteral("-o"), out}).Status, 0);
     const TBmp bmp = ReadBmp(out);
@@ -204,7 +187,7 @@ void TestRenderTool::depthSetsTheIterationLimit()
     p.Cy = 0.75;
     p.ViewWidth = 3.0f;
     const QString frc = Path(QStringLiteral("deep.frc"));
-    WriteBytes(frc, EncodeFractal(p));
+    QVERIFY(WriteBytes(frc, EncodeFractal(p)));
     for (int depth : {2, 256, 1024, 8192}) {
         const QString out = Path(QStringLiteral("deep-%1.bmp").arg(depth));
         QCOMPARE(RunTool({frc, QStringLiteral("-o"), out, QStringLiteral("--size"), QStringLiteral("64x48"),
@@ -230,7 +213,7 @@ void TestRenderTool::shortAndEmptyFilesChangeOnlyWhatTheyHold()
     const QImage startupPicture = RenderInProcess(startup, 40, 30);
 
     const QString empty = Path(QStringLiteral("empty.frc"));
-    WriteBytes(empty, QByteArray());
+    QVERIFY(WriteBytes(empty, QByteArray()));
     const QString out = Path(QStringLiteral("empty.bmp"));
     QCOMPARE(RunTool({empty, QStringLiteral("-o"), out, QStringLiteral("--size"), QStringLiteral("40x30")}).Status, 0);
     QCOMPARE(ReadBmp(out).Image, startupPicture);
@@ -242,7 +225,7 @@ void TestRenderTool::shortAndEmptyFilesChangeOnlyWhatTheyHold()
     p.ViewWidth = 1.0f;
     p.R0 = 0;
     const QString shortFile = Path(QStringLiteral("short.frc"));
-    WriteBytes(shortFile, EncodeFractal(p).left(24));
+    QVERIFY(WriteBytes(shortFile, EncodeFractal(p).left(24)));
     const QString out2 = Path(QStringLiteral("short.bmp"));
     QCOMPARE(RunTool({shortFile, QStringLiteral("-o"), out2, QStringLiteral("--size"), QStringLiteral("40x30")}).Status,
              0);
@@ -284,11 +267,11 @@ void TestRenderTool::badInput()
     const QString out = Path(QStringLiteral("refused.bmp"));
     const QString in = Path(QStringLiteral("refused.frc"));
     if (!file.isEmpty())
-        WriteBytes(in, QByteArray::fromHex(file.toLatin1()));
+        QVERIFY(WriteBytes(in, QByteArray::fromHex(file.toLatin1())));
     for (QString& a : args) {
         a.replace(QStringLiteral("@OUT@"), out);
         a.replace(QStringLiteral("@IN@"), in);
-        a.replace(QStringLiteral("@DIR@"), Dir.path());
+        a.replace(QStringLiteral("@DIR@"), Dir.Path());
     }
     const TRun run = RunTool(args);
     QCOMPARE(run.Status, 2);

@@ -8,6 +8,7 @@
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
 #include "engine/RenderThread.h"
+#include "tests/support/Pictures.h"
 
 #include <QtTest>
 
@@ -78,11 +79,6 @@ bool SpinUntil(Pred pred)
             std::this_thread::yield();
         }
     }
-}
-
-QRgb RgbOf(const TColourEntry& e)
-{
-    return qRgb(e.Red, e.Green, e.Blue);
 }
 
 // The raster walk written out from its definition: first point
