@@ -2,12 +2,19 @@
 // and their animation, the navigation tools, the palette controls, keys, the
 // full-screen view and the hints.
 
-#include "app/NumberFormat.h"
-#include "engine/Palette.h"
-#include "engine/ProgramState.h"
 #include "app/HintLine.h"
+#include "app/NumberFormat.h"
+#include "app/Program.h"
 #include "app/U_fullscreen.h"
 #include "app/U_mainform.h"
+#include "engine/Messages.h"
+#include "engine/Palette.h"
+#include "engine/ProgramState.h"
+#include "support/Files.h"
+#include "support/MessageRecorder.h"
+#include "support/PassGate.h"
+#include "support/ProgramFolder.h"
+#include "support/StoredSettings.h"
 
 #include <QtTest>
 
@@ -18,16 +25,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QSemaphore>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QToolButton>
-#include <QtEndian>
 
 #include <atomic>
-#include <cstring>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -38,66 +43,7 @@ namespace {
 // Only a guard against hangs.
 constexpr int Patience = 60000;
 
-// Counts passes and, on request, holds the next one open on the render thread.
-struct TPassGate {
-    std::atomic<int> Passes{0};
-    std::atomic<bool> Hold{false};
-    QSemaphore Entered;
-    QSemaphore Release;
-
-    void OnPass()
-    {
-        ++Passes;
-        if (Hold.load()) {
-            Entered.release();
-            Release.acquire();
-        }
-    }
-    void Reset()
-    {
-        Passes = 0;
-        Hold = false;
-        Entered.tryAcquire(Entered.available());
-        Release.tryAcquire(Release.available());
-    }
-};
 TPassGate Gate;
-
-// settings.dat laid out by hand: eleven little-endian int32 and one byte.
-struct TStored {
-    int32_t SlideDelay = 4, CloseExport = 0, Left = 0, Top = 0;
-    int32_t R0 = 36, G0 = 16, B0 = 12, R1 = 26, G1 = 18, B1 = 8;
-    int32_t Kind = 1;
-    uint8_t Random = 0;
-};
-
-QByteArray Encode(const TStored& s)
-{
-    QByteArray b;
-    for (int32_t v : {s.SlideDelay, s.CloseExport, s.Left, s.Top, s.R0, s.G0, s.B0, s.R1, s.G1, s.B1, s.Kind}) {
-        const qint32 le = qToLittleEndian<qint32>(v);
-        b.append(reinterpret_cast<const char*>(&le), 4);
-    }
-    b.append(static_cast<char>(s.Random));
-    return b;
-}
-
-int32_t Field(const QByteArray& b, int offset)
-{
-    return qFromLittleEndian<qint32>(b.constData() + offset);
-}
-
-bool WriteFile(const QString& name, const QByteArray& bytes)
-{
-    QFile f(name);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& name)
-{
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // The table the palette synthesis gives for these inputs.
 std::vector<TColourEntry> ReferenceTable(int kind, int r0, int g0, int b0, int r1, int g1, int b1)
@@ -170,6 +116,36 @@ TSnapshot Snap(const TMainForm& w)
     return s;
 }
 
+// Closes every message box that opens, noting what it showed.
+struct TBoxWatcher {
+    struct TBox {
+        QMessageBox::Icon Icon;
+        QString Caption, Text;
+        QMessageBox::StandardButtons Buttons;
+        bool operator==(const TBox&) const = default;
+    };
+    QList<TBox> Shown;
+    QMessageBox::StandardButton Answer = QMessageBox::Ok;
+    QTimer Poll;
+
+    TBoxWatcher()
+    {
+        Poll.setInterval(5);
+        QObject::connect(&Poll, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            Shown.append({box->icon(), box->windowTitle(), box->text(), box->standardButtons()});
+            QAbstractButton* b = box->button(box->standardButtons() & Answer ? Answer : QMessageBox::Ok);
+            if (b)
+                b->click();
+            else
+                box->reject();
+        });
+        Poll.start();
+    }
+};
+
 // The ambiguous letter of some hints: the Cyrillic capital Es.
 const QString CyrC = QString(QChar(0x0421));
 
@@ -179,8 +155,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> Dir;
-    QString OldDir;
+    std::unique_ptr<TProgramFolder> Dir;
     std::unique_ptr<TMainForm> W;
 
     // Builds the window in the current folder and waits for its first picture.
@@ -277,6 +252,14 @@ private:
         AnimStep();
         return Settled(before + 1);
     }
+    bool ToolActionChecked(TToolMode mode) const
+    {
+        QAction* const actions[] = {W->KoefScr, W->Zoom, W->ToCur, W->HandTool, W->FromTo};
+        for (int i = 0; i < 5; ++i)
+            if (actions[i]->isChecked() != (i == int(mode)))
+                return false;
+        return true;
+    }
     QPoint Centred() const
     {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -290,15 +273,13 @@ private slots:
     {
         QLocale::setDefault(QLocale::c());
         TMainForm::PassHookForTests = [] { Gate.OnPass(); };
-        OldDir = QDir::currentPath();
     }
 
     void init()
     {
         Gate.Reset();
-        Dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(Dir->isValid());
-        QVERIFY(QDir::setCurrent(Dir->path()));
+        Dir = std::make_unique<TProgramFolder>();
+        QVERIFY(Dir->IsValid());
     }
 
     void cleanup()
@@ -309,7 +290,6 @@ private slots:
         if (W)
             W->AnimationTimer.stop();
         W.reset();
-        QDir::setCurrent(OldDir);
         Dir.reset();
         QLocale::setDefault(QLocale::c());
     }
@@ -341,9 +321,9 @@ private slots:
         QVERIFY(Settled(++passes));
         const QPoint place = W->pos();
         W->close();
-        const QByteArray b = ReadFile("settings.dat");
+        const QByteArray b = ReadBytes("settings.dat");
         QCOMPARE(b.size(), 45);
-        QCOMPARE(b, Encode({4, 0, place.x(), place.y(), 36, 16, 12, 26, 30, 8, 5, 0}));
+        QCOMPARE(b, EncodeStoredSettings({4, 0, place.x(), place.y(), 36, 16, 12, 26, 30, 8, 5, 0}));
     }
 
     void settingsWindowMoveWritesRecord()
@@ -353,18 +333,18 @@ private slots:
         W->move(place);
         QCOMPARE(W->pos(), place);
         W->close();
-        const QByteArray b = ReadFile("settings.dat");
+        const QByteArray b = ReadBytes("settings.dat");
         QCOMPARE(b.size(), 45);
-        QCOMPARE(Field(b, 8), place.x());
-        QCOMPARE(Field(b, 12), place.y());
-        QCOMPARE(b, Encode({4, 0, place.x(), place.y(), 36, 16, 12, 26, 18, 8, 1, 0}));
+        QCOMPARE(StoredField(b, 8), place.x());
+        QCOMPARE(StoredField(b, 12), place.y());
+        QCOMPARE(b, EncodeStoredSettings({4, 0, place.x(), place.y(), 36, 16, 12, 26, 18, 8, 1, 0}));
     }
 
     void settingsStoredPlaceAndPalette()
     {
         // A trailing extra byte shows whether the close rewrote the file.
-        const QByteArray stored = Encode({9, 1, 33, 21, 50, 60, 70, 10, 20, 30, 6, 1}) + QByteArray(1, 'x');
-        QVERIFY(WriteFile("settings.dat", stored));
+        const QByteArray stored = EncodeStoredSettings({9, 1, 33, 21, 50, 60, 70, 10, 20, 30, 6, 1}) + QByteArray(1, 'x');
+        QVERIFY(WriteBytes("settings.dat", stored));
         QVERIFY(Open());
         QCOMPARE(W->pos(), QPoint(33, 21));
         const TFractalParams& p = W->State.FractalParams;
@@ -387,7 +367,7 @@ private slots:
         QCOMPARE(p.CenterY, 0.0f);
         QCOMPARE(p.ViewWidth, 5.0f);
         W->close();
-        QCOMPARE(ReadFile("settings.dat"), stored);
+        QCOMPARE(ReadBytes("settings.dat"), stored);
     }
 
     void settingsOutOfRangeRewritten_data()
@@ -406,8 +386,8 @@ private slots:
         QFETCH(int, random);
         QFETCH(int, startKind);
         QFETCH(int, startRandom);
-        TStored s{5, 1, 40, 30, 1, 2, 3, 4, 5, 6, kind, static_cast<uint8_t>(random)};
-        QVERIFY(WriteFile("settings.dat", Encode(s)));
+        TStoredSettings s{5, 1, 40, 30, 1, 2, 3, 4, 5, 6, kind, static_cast<uint8_t>(random)};
+        QVERIFY(WriteBytes("settings.dat", EncodeStoredSettings(s)));
         QVERIFY(Open());
         QCOMPARE(W->State.FractalParams.PaletteKind, startKind);
         QCOMPARE(W->TypeOfPalette->currentIndex(), startKind - 1);
@@ -416,7 +396,7 @@ private slots:
         W->close();
         s.Kind = startKind;
         s.Random = static_cast<uint8_t>(startRandom);
-        QCOMPARE(ReadFile("settings.dat"), Encode(s));
+        QCOMPARE(ReadBytes("settings.dat"), EncodeStoredSettings(s));
     }
 
     void settingsKindChangedBackWritesNothing()
@@ -436,7 +416,7 @@ private slots:
     void settingsShortFile()
     {
         // Delay, close-after, left, top, R0; everything later reads as zero.
-        QVERIFY(WriteFile("settings.dat", Encode({5, 1, 40, 30, 77}).left(20)));
+        QVERIFY(WriteBytes("settings.dat", EncodeStoredSettings({5, 1, 40, 30, 77}).left(20)));
         QVERIFY(Open());
         const TFractalParams& p = W->State.FractalParams;
         QCOMPARE(W->State.SlideDelay, 5);
@@ -451,18 +431,18 @@ private slots:
         QCOMPARE(int(W->State.SlideRandomOrder), 0);
         // The stored kind was 0, so the close sees a change.
         W->close();
-        QCOMPARE(ReadFile("settings.dat"), Encode({5, 1, 40, 30, 77, 0, 0, 0, 0, 0, 1, 0}));
+        QCOMPARE(ReadBytes("settings.dat"), EncodeStoredSettings({5, 1, 40, 30, 77, 0, 0, 0, 0, 0, 1, 0}));
     }
 
     void settingsPlaceOffEveryScreen()
     {
-        QVERIFY(WriteFile("settings.dat", Encode({4, 0, 5000, 4000, 36, 16, 12, 26, 18, 8, 2, 0})));
+        QVERIFY(WriteBytes("settings.dat", EncodeStoredSettings({4, 0, 5000, 4000, 36, 16, 12, 26, 18, 8, 2, 0})));
         QVERIFY(Open());
         const QPoint centred = Centred();
         QCOMPARE(W->pos(), centred);
         QVERIFY(QGuiApplication::primaryScreen()->geometry().intersects(W->frameGeometry()));
         W->close();
-        QCOMPARE(ReadFile("settings.dat"), Encode({4, 0, centred.x(), centred.y(), 36, 16, 12, 26, 18, 8, 2, 0}));
+        QCOMPARE(ReadBytes("settings.dat"), EncodeStoredSettings({4, 0, centred.x(), centred.y(), 36, 16, 12, 26, 18, 8, 2, 0}));
     }
 
     // ---- Render protocol ----
@@ -1475,6 +1455,193 @@ private slots:
         QCOMPARE(W->TrackBarCy->value(), 338);
         W->FullScreenForm->close();
         QVERIFY(!W->State.FullScreenOpen);
+    }
+
+    // ---- Tool buttons, keys and the entry ----
+
+    void toolButtonDroppedDuringPass_data()
+    {
+        QTest::addColumn<int>("tool");
+        for (int i = 0; i < 5; ++i)
+            QTest::newRow(qPrintable(QStringLiteral("tool %1").arg(i))) << i;
+    }
+    void toolButtonDroppedDuringPass()
+    {
+        QFETCH(int, tool);
+        QVERIFY(Open());
+        W->show();
+        QVERIFY(QTest::qWaitForWindowExposed(W.get()));
+        QToolButton* const buttons[] = {W->Koef, W->Lupa, W->Center, W->Hand, W->To_From};
+        const auto pressed = [&] {
+            QList<QToolButton*> down;
+            for (QToolButton* b : buttons)
+                if (b->isChecked())
+                    down.append(b);
+            return down;
+        };
+        const TToolMode target = TToolMode(tool);
+        const TToolMode start = target == TToolMode::Hand ? TToolMode::Koef : TToolMode::Hand;
+        QTest::mouseClick(buttons[int(start)], Qt::LeftButton);
+        QCOMPARE(W->State.ToolMode, start);
+        QCOMPARE(pressed(), QList<QToolButton*>{buttons[int(start)]});
+        const QString hint = HintOf(W->Pic);
+
+        QVERIFY(Hold());
+        QTest::mouseClick(buttons[tool], Qt::LeftButton);
+        QCOMPARE(W->State.ToolMode, start);
+        QCOMPARE(pressed(), QList<QToolButton*>{buttons[int(start)]});
+        QCOMPARE(HintOf(W->Pic), hint);
+        QVERIFY(Unhold());
+
+        QTest::mouseClick(buttons[tool], Qt::LeftButton);
+        QCOMPARE(W->State.ToolMode, target);
+        QCOMPARE(pressed(), QList<QToolButton*>{buttons[tool]});
+        QVERIFY(ToolActionChecked(target));
+    }
+
+    void keyPreviewWhateverTheLayout_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("scanCode");  // X keycode of the physical key
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("effect");    // 0 none, 1 palette applied, 2 zoom in, 3 zoom out
+        QTest::newRow("U, Russian layout") << 0x0413 << int(Qt::NoModifier) << 30 << "г" << 1;
+        QTest::newRow("Shift+U, Russian layout") << 0x0413 << int(Qt::ShiftModifier) << 30 << "Г" << 1;
+        QTest::newRow("U, Latin layout") << int(Qt::Key_U) << int(Qt::NoModifier) << 30 << "u" << 1;
+        QTest::newRow("keypad plus") << int(Qt::Key_Plus) << int(Qt::KeypadModifier) << 86 << "+" << 2;
+        QTest::newRow("plus-and-equals") << int(Qt::Key_Equal) << int(Qt::NoModifier) << 21 << "=" << 2;
+        QTest::newRow("keypad minus") << int(Qt::Key_Minus) << int(Qt::KeypadModifier) << 82 << "-" << 3;
+        QTest::newRow("minus, Russian layout") << int(Qt::Key_Minus) << int(Qt::NoModifier) << 20 << "-" << 3;
+        QTest::newRow("another Cyrillic letter") << 0x0415 << int(Qt::NoModifier) << 40 << "е" << 0;
+    }
+    void keyPreviewWhateverTheLayout()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, scanCode);
+        QFETCH(QString, text);
+        QFETCH(int, effect);
+        QVERIFY(Open());
+        W->show();
+        W->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(W.get()));
+        W->TrackBarR0->setFocus();
+        QTRY_VERIFY_WITH_TIMEOUT(W->TrackBarR0->hasFocus(), Patience);
+        {
+            // A level moved behind the handler's back: U applies it.
+            const QSignalBlocker block(W->TrackBarG0);
+            W->TrackBarG0->setValue(44);
+        }
+        const int passes = Gate.Passes.load();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), quint32(scanCode), 0, 0, text);
+        QApplication::sendEvent(W->TrackBarR0, &press);
+        QCOMPARE(W->State.FractalParams.G0, effect == 1 ? 44 : 16);
+        const float width = effect == 2 ? ZoomedIn(5.0f) : effect == 3 ? ZoomedOut(5.0f) : 5.0f;
+        QCOMPARE(W->State.FractalParams.ViewWidth, width);
+        QCOMPARE(W->TrackBarR0->value(), 36);
+        if (effect)
+            QVERIFY(Settled(passes + 1));
+        ExpectPasses(passes + (effect ? 1 : 0));
+    }
+
+    void shortcutsBeforeFocusedControl()
+    {
+        QVERIFY(Open());
+        W->show();
+        W->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(W.get()));
+        QList<QWidget*> focusable;
+        for (QWidget* w : W->findChildren<QWidget*>())
+            if (w->focusPolicy() != Qt::NoFocus && w->isVisible() && w->isEnabled() && !w->isWindow() &&
+                !qobject_cast<QMenuBar*>(w))
+                focusable.append(w);
+        QVERIFY(focusable.contains(W->E_cx));
+        QVERIFY(focusable.contains(W->E_cy));
+        QVERIFY(focusable.contains(W->TrackBarCx));
+        QVERIFY(focusable.contains(W->TypeOfPalette));
+        for (QWidget* control : focusable) {
+            const QByteArray name = control->metaObject()->className() + QByteArray(" ") +
+                                    control->objectName().toLatin1();
+            W->LupaPlusClick();
+            QVERIFY(Quiesce());
+            control->setFocus();
+            QTRY_VERIFY_WITH_TIMEOUT(control->hasFocus(), Patience);
+            QTest::keyClick(control, Qt::Key_Home);
+            QVERIFY2(W->State.FractalParams.ViewWidth == 5.0f, name.constData());
+            QVERIFY(Quiesce());
+            for (const auto& [letter, mode] : {std::pair{Qt::Key_H, TToolMode::Hand}, {Qt::Key_L, TToolMode::Zoom},
+                                               {Qt::Key_K, TToolMode::Koef}}) {
+                QTest::keyClick(control, letter);
+                QVERIFY2(W->State.ToolMode == mode, name.constData());
+            }
+            QVERIFY2(W->TypeOfPalette->currentIndex() == 0, name.constData());
+            QVERIFY2(W->E_cx->text() == QStringLiteral("0.402"), name.constData());
+        }
+    }
+
+    void fullScreenClosesOnLeftClickOnly()
+    {
+        QVERIFY(Open());
+        W->show();
+        QVERIFY(QTest::qWaitForWindowExposed(W.get()));
+        W->FullScrExecute();
+        QPointer<TFullScreenForm> form = W->FullScreenForm;
+        QVERIFY(form);
+        QVERIFY(QTest::qWaitForWindowExposed(form.data()));
+        for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+            QTest::mouseClick(form->Image, button, Qt::NoModifier, QPoint(10, 10));
+            QVERIFY(W->State.FullScreenOpen);
+            QVERIFY(form && form->isVisible());
+        }
+        QTest::mouseClick(form->Image, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+        QVERIFY(!W->State.FullScreenOpen);
+        QTRY_VERIFY_WITH_TIMEOUT(form.isNull(), Patience);
+    }
+
+    void entryShowsMessageBoxes()
+    {
+        const QFont font = QApplication::font();
+        const TMessageHandler previous = SetMessageHandler({});
+        PrepareApplication();
+        TBoxWatcher boxes;
+
+        // Each kind of message as its box; only Yes answers a question.
+        QVERIFY(!ShowMessage(TMessageKind::Plain, ProgramTitle, QStringLiteral("plain")));
+        QVERIFY(!ShowMessage(TMessageKind::Warning, QStringLiteral("w"), QStringLiteral("warning")));
+        QVERIFY(!ShowMessage(TMessageKind::Error, QStringLiteral("e"), QStringLiteral("error")));
+        boxes.Answer = QMessageBox::Yes;
+        QVERIFY(ShowMessage(TMessageKind::Question, QStringLiteral("q"), QStringLiteral("yes?")));
+        boxes.Answer = QMessageBox::No;
+        QVERIFY(!ShowMessage(TMessageKind::Question, QStringLiteral("q"), QStringLiteral("no?")));
+        const QList<TBoxWatcher::TBox> kinds = {
+            {QMessageBox::NoIcon, "Quilmora 1.02", "plain", QMessageBox::Ok},
+            {QMessageBox::Warning, "w", "warning", QMessageBox::Ok},
+            {QMessageBox::Critical, "e", "error", QMessageBox::Ok},
+            {QMessageBox::Question, "q", "yes?", QMessageBox::Yes | QMessageBox::No},
+            {QMessageBox::Question, "q", "no?", QMessageBox::Yes | QMessageBox::No},
+        };
+        QCOMPARE(boxes.Shown, kinds);
+
+        // The start-up's own message is a box too, and the program then ends.
+        boxes.Shown.clear();
+        TMainForm::ThreadFailsForTests = true;
+        const int status = RunProgram([] { return std::make_unique<TMainForm>(); });
+        TMainForm::ThreadFailsForTests = false;
+        QCOMPARE(status, 0);
+        QCOMPARE(boxes.Shown, (QList<TBoxWatcher::TBox>{{QMessageBox::Critical, "Ошибка:",
+                                                          "Не удалось создать поток \n для расчета изображения",
+                                                          QMessageBox::Ok}}));
+
+        // An exception that reaches the entry: a box, and status 0.
+        boxes.Shown.clear();
+        const int thrown = RunProgram([]() -> std::unique_ptr<QWidget> { throw std::runtime_error("сбой"); });
+        QCOMPARE(thrown, 0);
+        QCOMPARE(boxes.Shown,
+                 (QList<TBoxWatcher::TBox>{{QMessageBox::Critical, "Quilmora 1.02", "сбой", QMessageBox::Ok}}));
+
+        SetMessageHandler(previous);
+        QApplication::setFont(font);
     }
 
     // ---- Hints ----
