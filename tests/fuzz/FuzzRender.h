@@ -5,6 +5,9 @@
 
 #include "engine/RasterWalk.h"
 #include "engine/ProgramState.h"
+#include "tests/support/Pictures.h"
+
+#include <QImage>
 
 #include <cstdlib>
 
@@ -13,20 +16,13 @@ constexpr int FuzzIterationLimit = 16;
 
 inline void RenderTiny(const ProgramState& s)
 {
-    constexpr int W = 6, H = 4;
-    uchar pixels[W * H * 4] = {};
-    RasterWalkReference(s, CentredRaster(s, W, H), TPixelTarget{pixels, W * 4, 4});
-    // Every pixel is one of the entries 0..IterationLimit.
-    for (int p = 0; p < W * H; ++p) {
-        bool found = false;
-        for (int n = 0; n <= s.IterationLimit && !found; ++n) {
-            const TColourEntry& e = s.ColourTable[n];
-            found = pixels[4 * p] == e.Blue && pixels[4 * p + 1] == e.Green &&
-                    pixels[4 * p + 2] == e.Red;
-        }
-        if (!found)
-            std::abort();
-    }
+    QImage image(6, 4, QImage::Format_RGB32);
+    image.fill(0);
+    RasterWalkReference(s, CentredRaster(s, image.width(), image.height()), TargetOf(image));
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (!PixelIsAnEntry(image, x, y, s))
+                std::abort();
 }
 
 // Entries 8190 and 8191 are never written.

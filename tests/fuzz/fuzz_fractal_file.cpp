@@ -18,12 +18,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         BuildColourTable(s);
         const TFractalParams before = s.FractalParams;
         const auto tableBefore = s.ColourTable;
-        DecodeFractalInto(s, bytes);
+        const TReadOutcome outcome = DecodeFractalInto(s, bytes);
 
         const TFractalParams& p = s.FractalParams;
         const bool paletteKept = p.PaletteKind == before.PaletteKind && p.R0 == before.R0 &&
                                  p.G0 == before.G0 && p.B0 == before.B0 && p.R1 == before.R1 &&
                                  p.G1 == before.G1 && p.B1 == before.B1;
+        // The outcome says what the flags say.
+        const TReadOutcome expected = !s.FileFormulaKnown                ? TReadOutcome::UnknownFormula
+                                      : apply && !s.FilePaletteKnown ? TReadOutcome::UnknownPalette
+                                                                     : TReadOutcome::Read;
+        if (outcome != expected)
+            std::abort();
         if (!s.FileFormulaKnown && !(p == before))
             std::abort();  // a refused file changed the state
         if ((!apply || !s.FilePaletteKnown) && (!paletteKept || s.ColourTable != tableBefore))

@@ -16,7 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     BuildColourTable(s);
     const TFractalParams before = s.FractalParams;
     const auto tableBefore = s.ColourTable;
-    DecodePaletteInto(s, bytes);
+    const TReadOutcome outcome = DecodePaletteInto(s, bytes);
+    if (outcome != (s.FilePaletteKnown ? TReadOutcome::Read : TReadOutcome::UnknownPalette))
+        std::abort();
 
     const TFractalParams& p = s.FractalParams;
     // Only the palette part is the reader's.

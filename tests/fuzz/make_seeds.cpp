@@ -3,9 +3,9 @@
 
 #include "files/FileFormats.h"
 #include "files/SettingsFile.h"
+#include "tests/support/Files.h"
 
 #include <QDir>
-#include <QFile>
 
 #include <cstdio>
 #include <limits>
@@ -14,8 +14,7 @@ namespace {
 
 bool Put(const QString& dir, const QString& name, const QByteArray& bytes)
 {
-    QFile f(dir + QLatin1Char('/') + name);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    return WriteBytes(dir + QLatin1Char('/') + name, bytes);
 }
 
 }  // namespace
