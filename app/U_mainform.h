@@ -63,7 +63,10 @@ public:
     // The render thread counts as not created.
     static bool ThreadFailsForTests;
 
-    // Controls, in the order of the window's layout.
+    // Client area below the menu bar, status bar included.
+    static constexpr int ClientWidth = 690, ClientHeight = 554;
+
+    // Controls, in the order of the window's layout (built in MainLayout.cpp).
     TImage* Pic = nullptr;
     QLabel* StatusPanel0 = nullptr;  // coordinate read-out
     QLabel* StatusPanel1 = nullptr;  // hint line
