@@ -4,6 +4,9 @@
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
 #include "files/SettingsFile.h"
+#include "tests/support/Files.h"
+#include "tests/support/ProgramFolder.h"
+#include "tests/support/StoredSettings.h"
 
 #include <QtTest>
 
@@ -13,6 +16,8 @@
 namespace {
 
 constexpr int ScreenWidth = 1024, ScreenHeight = 768;
+// How long a wait for the program may take; only a guard against hangs.
+constexpr int Patience = 60000;
 
 QString Tool(const QString& name)
 {
@@ -51,6 +56,18 @@ bool SamePixels(const QImage& screen, int x0, int y0, const QImage& expected, in
     return true;
 }
 
+// Where 'expected' shows within 'area' of the screen: its first row found,
+// then compared whole.
+std::optional<QPoint> FindPicture(const QImage& screen, const QImage& expected, const QRect& where)
+{
+    const QRect area = where.isNull() ? screen.rect() : where;
+    for (int y = area.top(); y + expected.height() <= std::min(area.bottom() + 1, screen.height()); ++y)
+        for (int x = area.left(); x + expected.width() <= std::min(area.right() + 1, screen.width()); ++x)
+            if (SamePixels(screen, x, y, expected, 1) && SamePixels(screen, x, y, expected, expected.height()))
+                return QPoint(x, y);
+    return std::nullopt;
+}
+
 QImage Render(const ProgramState& s, const TRaster& r)
 {
     QImage image(r.Width, r.Height, QImage::Format_RGB32);
@@ -78,10 +95,14 @@ private:
     // Where the main picture shows on the screen, once it shows 'expected'.
     std::optional<QPoint> WaitForPicture(const QImage& expected, const QRect& where = {});
     bool WaitForScreen(const QImage& expected);
+    // What xdotool reports of the window, once it reports the place (x, y).
+    QString WaitForPosition(int x, int y);
+    // Leaves the last screen for a look at what showed instead.
+    void KeepScreen(const QImage& screen);
 
     QProcess Xvfb;
     QString Display;
-    QTemporaryDir Folder;
+    TProgramFolder Folder{TSubfolders::FractalsAndPaletts};
     QProcess Program;
     QString WindowId;
 };
@@ -91,9 +112,9 @@ void TestEndToEnd::initTestCase()
     for (const char* tool : {"Xvfb", "xdotool", "import"})
         if (Tool(QLatin1String(tool)).isEmpty())
             QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
-    QVERIFY(Folder.isValid());
-    QVERIFY(QDir(Folder.path()).mkdir(QStringLiteral("fractals")));
-    QVERIFY(QDir(Folder.path()).mkdir(QStringLiteral("paletts")));
+    QVERIFY(Folder.IsValid());
+    QVERIFY(QFileInfo(Folder.FilePath(QStringLiteral("fractals"))).isDir());
+    QVERIFY(QFileInfo(Folder.FilePath(QStringLiteral("paletts"))).isDir());
 
     // A free display number.
     int n = 70 + int(QCoreApplication::applicationPid() % 100);
@@ -125,19 +146,20 @@ bool TestEndToEnd::StartProgram()
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     Program.setProcessEnvironment(env);
-    Program.setWorkingDirectory(Folder.path());
+    Program.setWorkingDirectory(Folder.Path());
     Program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     Program.start(QStringLiteral(QUILMORA_EXE), {});
     if (!Program.waitForStarted())
         return false;
-    for (int i = 0; i < 200 && WindowId.isEmpty(); ++i) {
-        WindowId = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                        QStringLiteral("^Quilmora 1.02$")})
-                       .section(QLatin1Char('\n'), 0, 0);
-        if (WindowId.isEmpty())
-            QTest::qWait(100);
-    }
-    if (WindowId.isEmpty())
+    const bool shown = QTest::qWaitFor(
+        [this] {
+            WindowId = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                            QStringLiteral("^Quilmora 1.02$")})
+                           .section(QLatin1Char('\n'), 0, 0);
+            return !WindowId.isEmpty();
+        },
+        Patience);
+    if (!shown)
         return false;
     Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), WindowId});
     return true;
@@ -161,39 +183,58 @@ QString TestEndToEnd::Xdo(const QStringList& args)
 
 QImage TestEndToEnd::Screenshot()
 {
-    const QString file = Folder.filePath(QStringLiteral("screen.png"));
+    const QString file = Folder.FilePath(QStringLiteral("screen.png"));
     QFile::remove(file);
     Run(Tool(QStringLiteral("import")), {QStringLiteral("-window"), QStringLiteral("root"), file}, Display);
     return QImage(file).convertToFormat(QImage::Format_RGB32);
 }
 
+void TestEndToEnd::KeepScreen(const QImage& screen)
+{
+    screen.save(QDir::temp().filePath(QStringLiteral("quilmora-e2e-last.png")));
+}
+
 std::optional<QPoint> TestEndToEnd::WaitForPicture(const QImage& expected, const QRect& where)
 {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QImage screen = Screenshot();
-        const QRect area = where.isNull() ? screen.rect() : where;
-        // The picture's place: look for its first row, then compare it whole.
-        for (int y = area.top(); y + expected.height() <= std::min(area.bottom() + 1, screen.height()); ++y)
-            for (int x = area.left(); x + expected.width() <= std::min(area.right() + 1, screen.width()); ++x) {
-                if (SamePixels(screen, x, y, expected, 1) && SamePixels(screen, x, y, expected, expected.height()))
-                    return QPoint(x, y);
-            }
-        if (attempt == 99)
-            screen.save(QDir::temp().filePath(QStringLiteral("quilmora-e2e-last.png")));
-        QTest::qWait(200);
-    }
-    return std::nullopt;
+    QImage screen;
+    std::optional<QPoint> found;
+    if (!QTest::qWaitFor(
+            [&] {
+                screen = Screenshot();
+                found = FindPicture(screen, expected, where);
+                return found.has_value();
+            },
+            Patience))
+        KeepScreen(screen);
+    return found;
 }
 
 bool TestEndToEnd::WaitForScreen(const QImage& expected)
 {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QImage screen = Screenshot();
-        if (screen.size() == expected.size() && SamePixels(screen, 0, 0, expected, expected.height()))
-            return true;
-        QTest::qWait(200);
-    }
-    return false;
+    QImage screen;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            screen = Screenshot();
+            return screen.size() == expected.size() && SamePixels(screen, 0, 0, expected, expected.height());
+        },
+        Patience);
+    if (!shown)
+        KeepScreen(screen);
+    return shown;
+}
+
+QString TestEndToEnd::WaitForPosition(int x, int y)
+{
+    const QString place = QStringLiteral("Position: %1,%2").arg(x).arg(y);
+    QString geometry;
+    // Whether it came is for the caller to check in the text.
+    static_cast<void>(QTest::qWaitFor(
+        [&] {
+            geometry = Xdo({QStringLiteral("getwindowgeometry"), WindowId});
+            return geometry.contains(place);
+        },
+        Patience));
+    return geometry;
 }
 
 void TestEndToEnd::drivesTheRealProgram()
@@ -207,15 +248,15 @@ void TestEndToEnd::drivesTheRealProgram()
     QVERIFY2(found, "the default picture never showed");
     const QPoint pic = *found;
     const QRect picArea(pic, QSize(PicWidth, PicHeight));
-    const auto click = [&](int x, int y) {
-        Xdo({QStringLiteral("mousemove"), QString::number(pic.x() + x), QString::number(pic.y() + y),
-             QStringLiteral("click"), QStringLiteral("1")});
+    // Screen coordinates of a point of the picture, as xdotool arguments.
+    const auto at = [&](int x, int y) {
+        return QStringList{QString::number(pic.x() + x), QString::number(pic.y() + y)};
     };
 
     // Zoom tool: a left click re-centres on the pixel and removes 30% of the width.
-    Xdo({QStringLiteral("key"), QStringLiteral("l")});
-    QTest::qWait(300);
-    click(365, 150);
+    // One xdotool run sends every event in order: no pause is needed between them.
+    Xdo(QStringList{QStringLiteral("key"), QStringLiteral("l"), QStringLiteral("mousemove")} + at(365, 150) +
+        QStringList{QStringLiteral("click"), QStringLiteral("1")});
     TFractalParams& p = s.FractalParams;
     p.CenterX = float((365 - 265) * static_cast<long double>(s.PicStep));
     p.CenterY = float((204 - 150) * static_cast<long double>(s.PicStep));
@@ -232,14 +273,9 @@ void TestEndToEnd::drivesTheRealProgram()
 
     // Coefficient tool: a drag of 53 pixels to the right moves Re(C) by
     // 53 x 7.5471697 = 399.99999 positions, truncated to 399.
-    Xdo({QStringLiteral("key"), QStringLiteral("k")});
-    QTest::qWait(300);
-    Xdo({QStringLiteral("mousemove"), QString::number(pic.x() + 265), QString::number(pic.y() + 204),
-         QStringLiteral("mousedown"), QStringLiteral("1")});
-    QTest::qWait(300);
-    Xdo({QStringLiteral("mousemove"), QString::number(pic.x() + 318), QString::number(pic.y() + 204)});
-    QTest::qWait(300);
-    Xdo({QStringLiteral("mouseup"), QStringLiteral("1")});
+    Xdo(QStringList{QStringLiteral("key"), QStringLiteral("k"), QStringLiteral("mousemove")} + at(265, 204) +
+        QStringList{QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mousemove")} + at(318, 204) +
+        QStringList{QStringLiteral("mouseup"), QStringLiteral("1")});
     UpdateKoefScales(s);
     const int position = 402 + int(53 * static_cast<long double>(s.KoefScaleX));
     QCOMPARE(position, 801);
@@ -248,8 +284,7 @@ void TestEndToEnd::drivesTheRealProgram()
     QVERIFY2(WaitForPicture(dragged, picArea), "the coefficient drag did not redraw");
 
     // F: the same fractal over the whole screen; a key closes it.
-    Xdo({QStringLiteral("mousemove"), QString::number(pic.x() + 600), QString::number(pic.y() + 20)});
-    Xdo({QStringLiteral("key"), QStringLiteral("f")});
+    Xdo(QStringList{QStringLiteral("mousemove")} + at(600, 20) + QStringList{QStringLiteral("key"), QStringLiteral("f")});
     s.FullScreenWidth = ScreenWidth;
     s.FullScreenHeight = ScreenHeight;
     const TRaster full = CentredRaster(s, ScreenWidth, ScreenHeight);
@@ -265,19 +300,21 @@ void TestEndToEnd::drivesTheRealProgram()
     QVERIFY(Program.waitForFinished(10000));
     QCOMPARE(Program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(Program.exitCode(), 0);
-    QVERIFY(!QFile::exists(Folder.filePath(QStringLiteral("settings.dat"))));
+    QVERIFY(!QFile::exists(Folder.FilePath(QStringLiteral("settings.dat"))));
     WindowId.clear();
 }
 
 void TestEndToEnd::storesTheWindowPlace()
 {
-    const QString settings = Folder.filePath(QStringLiteral("settings.dat"));
+    const QString settings = Folder.FilePath(QStringLiteral("settings.dat"));
     QFile::remove(settings);
 
     // Moved window: the close writes 45 bytes with the new place.
     QVERIFY(StartProgram());
     Xdo({QStringLiteral("windowmove"), QStringLiteral("--sync"), WindowId, QStringLiteral("100"), QStringLiteral("50")});
-    QTest::qWait(500);
+    // The key below reaches the program after the move it was told of.
+    const QString moved = WaitForPosition(100, 50);
+    QVERIFY2(moved.contains(QStringLiteral("Position: 100,50")), qPrintable(moved));
     Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), WindowId});
     Xdo({QStringLiteral("key"), QStringLiteral("ctrl+q")});
     QVERIFY(Program.waitForFinished(10000));
@@ -291,17 +328,22 @@ void TestEndToEnd::storesTheWindowPlace()
     want.Left = 100;
     want.Top = 50;
     QCOMPARE(DecodeSettings(bytes), want);
+    QCOMPARE(bytes, EncodeStoredSettings({.Left = 100, .Top = 50}));
 
-    // The next start goes to that place; an unchanged close writes nothing.
+    // The next start goes to that place; an unchanged close writes nothing:
+    // the same inode with the same nanosecond modification time.
     const QDateTime written = QFileInfo(settings).lastModified();
-    QTest::qWait(1100);
+    const std::optional<TFileStamp> stamp = StampOf(settings);
+    QVERIFY(stamp);
     QVERIFY(StartProgram());
-    const QString geometry = Xdo({QStringLiteral("getwindowgeometry"), WindowId});
+    const QString geometry = WaitForPosition(100, 50);
     QVERIFY2(geometry.contains(QStringLiteral("Position: 100,50")), qPrintable(geometry));
     Xdo({QStringLiteral("key"), QStringLiteral("ctrl+q")});
     QVERIFY(Program.waitForFinished(10000));
     WindowId.clear();
     QCOMPARE(QFileInfo(settings).lastModified(), written);
+    QVERIFY(StampOf(settings) == stamp);
+    QCOMPARE(ReadBytes(settings), bytes);
 }
 
 QTEST_MAIN(TestEndToEnd)
