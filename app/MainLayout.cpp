@@ -194,10 +194,7 @@ void TMainForm::BuildWindow()
     SetHint(TrackBarR1, Hints::TrackBarR1);
     SetHint(TrackBarG1, Hints::TrackBarG1);
     SetHint(TrackBarB1, Hints::TrackBarB1);
-    TFractalParams& p = State.FractalParams;
-    const std::pair<QSlider*, int32_t*> levels[] = {{TrackBarR0, &p.R0}, {TrackBarG0, &p.G0}, {TrackBarB0, &p.B0},
-                                                    {TrackBarR1, &p.R1}, {TrackBarG1, &p.G1}, {TrackBarB1, &p.B1}};
-    for (const auto& [bar, level] : levels)
+    for (const auto& [bar, level] : PaletteLevels())
         connect(bar, &QSlider::valueChanged, this, [this, bar = bar, level = level] { PaletteTrackBarChange(bar, *level); });
 
     TypeOfPalette = new QComboBox(PalBox);

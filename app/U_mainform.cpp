@@ -107,13 +107,7 @@ TMainForm::TMainForm(QWidget* parent)
     UpdateKoefScales(State);
 
     // 14. Palette track bars; their handlers find RenderIdle false and store nothing.
-    const TFractalParams& p = State.FractalParams;
-    TrackBarR0->setValue(p.R0);
-    TrackBarG0->setValue(p.G0);
-    TrackBarB0->setValue(p.B0);
-    TrackBarR1->setValue(p.R1);
-    TrackBarG1->setValue(p.G1);
-    TrackBarB1->setValue(p.B1);
+    MovePaletteBars();
 
     // 15, 16.
     if (State.FractalParams.PaletteKind < 1 || State.FractalParams.PaletteKind > 8)
@@ -247,20 +241,14 @@ void TMainForm::ShowCoefficients()
 
 void TMainForm::ShowPalette()
 {
-    const TFractalParams p = State.FractalParams;
     const bool atOnce = std::exchange(State.ApplyPaletteAtOnce, false);
-    TrackBarR0->setValue(p.R0);
-    TrackBarG0->setValue(p.G0);
-    TrackBarB0->setValue(p.B0);
-    TrackBarR1->setValue(p.R1);
-    TrackBarG1->setValue(p.G1);
-    TrackBarB1->setValue(p.B1);
+    MovePaletteBars();
     State.ApplyPaletteAtOnce = atOnce;
     BuildColourTable(State);
     DrawPaletteLine(State, PaletteLine->Canvas);
     PaletteLine->update();
     const QSignalBlocker quiet(TypeOfPalette);  // showing the kind is no choice of a kind
-    TypeOfPalette->setCurrentIndex(p.PaletteKind - 1);
+    TypeOfPalette->setCurrentIndex(State.FractalParams.PaletteKind - 1);
 }
 
 void TMainForm::ApplyPalette()
@@ -596,6 +584,29 @@ void TMainForm::DefaultParExecute()
 
 // ---- Palette ----
 
+std::array<std::pair<QSlider*, int32_t*>, 6> TMainForm::PaletteLevels()
+{
+    TFractalParams& p = State.FractalParams;
+    return {{{TrackBarR0, &p.R0}, {TrackBarG0, &p.G0}, {TrackBarB0, &p.B0},
+             {TrackBarR1, &p.R1}, {TrackBarG1, &p.G1}, {TrackBarB1, &p.B1}}};
+}
+
+void TMainForm::MovePaletteBars()
+{
+    // A bar may clamp a level read from a file: the level itself stays.
+    for (const auto& [bar, level] : PaletteLevels()) {
+        const int32_t kept = *level;
+        bar->setValue(kept);
+        *level = kept;
+    }
+}
+
+void TMainForm::TakePaletteBars()
+{
+    for (const auto& [bar, level] : PaletteLevels())
+        *level = bar->value();
+}
+
 void TMainForm::PaletteTrackBarChange(QSlider* bar, int32_t& level)
 {
     if (!State.ApplyPaletteAtOnce)
@@ -625,13 +636,7 @@ void TMainForm::IsChPaletteClick()
         ChPalette->setEnabled(!IsChPalette->isChecked());
         State.ApplyPaletteAtOnce = IsChPalette->isChecked();
         if (State.ApplyPaletteAtOnce) {
-            TFractalParams& p = State.FractalParams;
-            p.R0 = TrackBarR0->value();
-            p.R1 = TrackBarR1->value();
-            p.G0 = TrackBarG0->value();
-            p.G1 = TrackBarG1->value();
-            p.B0 = TrackBarB0->value();
-            p.B1 = TrackBarB1->value();
+            TakePaletteBars();
             ApplyPalette();
         }
     }
@@ -641,14 +646,8 @@ void TMainForm::ChPaletteClick()
 {
     const TBusyCursor busy(State, Qt::WaitCursor);
     if (State.RenderIdle.load()) {
-        TFractalParams& p = State.FractalParams;
-        p.R0 = TrackBarR0->value();
-        p.G0 = TrackBarG0->value();
-        p.B0 = TrackBarB0->value();
-        p.R1 = TrackBarR1->value();
-        p.G1 = TrackBarG1->value();
-        p.B1 = TrackBarB1->value();
-        p.PaletteKind = TypeOfPalette->currentIndex() + 1;
+        TakePaletteBars();
+        State.FractalParams.PaletteKind = TypeOfPalette->currentIndex() + 1;
         KindApplyPending = false;
         ApplyPalette();
     }

@@ -10,7 +10,9 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <array>
 #include <functional>
+#include <utility>
 
 class QAction;
 class QActionGroup;
@@ -202,6 +204,10 @@ private:
     void CentreOnOverview(int x, int y);
     void PassDrawn();
     QAction* ToolAction(TToolMode mode) const;
+    // The six palette track bars with the level each shows.
+    std::array<std::pair<QSlider*, int32_t*>, 6> PaletteLevels();
+    void MovePaletteBars();  // bars from the levels
+    void TakePaletteBars();  // levels from the bars
 
     bool KindApplyPending = false;
 };
