@@ -1459,6 +1459,37 @@ private slots:
 
     // ---- Tool buttons, keys and the entry ----
 
+    void hostShowsStateInControls()
+    {
+        QVERIFY(Open());
+        TFractalParams& p = W->State.FractalParams;
+        const int passes = Gate.Passes.load();
+        // Values a file may bring: C off the 0.001 grid and beyond the bars, a period of 200.
+        p.Cx = 0.4567891;
+        p.Cy = -2.5;
+        W->ShowCoefficients();
+        QCOMPARE(W->TrackBarCx->value(), 456);
+        QCOMPARE(W->TrackBarCy->value(), -2000);
+        QCOMPARE(p.Cx, 0.4567891);
+        QCOMPARE(p.Cy, -2.5);
+        QCOMPARE(W->E_cx->text(), QString("0.4567891"));
+        QCOMPARE(W->E_cy->text(), QString("-2.5"));
+        QVERIFY(W->State.CoefficientSync);
+
+        p.PaletteKind = 3;
+        p.R0 = 7, p.G0 = 8, p.B0 = 9, p.R1 = 200, p.G1 = 1, p.B1 = 2;
+        W->ShowPalette();
+        QCOMPARE((std::vector<int>{W->TrackBarR0->value(), W->TrackBarG0->value(), W->TrackBarB0->value(),
+                                   W->TrackBarR1->value(), W->TrackBarG1->value(), W->TrackBarB1->value()}),
+                 (std::vector<int>{7, 8, 9, 40, 1, 2}));
+        QCOMPARE(p.R1, 200);
+        QCOMPARE(W->TypeOfPalette->currentIndex(), 2);
+        QVERIFY(W->State.ApplyPaletteAtOnce);
+        QVERIFY(TableOf(*W) == ReferenceTable(3, 7, 8, 9, 200, 1, 2));
+        // Showing wakes no pass; the caller does.
+        ExpectPasses(passes);
+    }
+
     void toolButtonDroppedDuringPass_data()
     {
         QTest::addColumn<int>("tool");
