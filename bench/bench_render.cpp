@@ -7,10 +7,10 @@
 // and a table of medians (or means without repetitions) with the ratios to
 // the reference of the same run is printed at the end.
 
-#include "engine/RasterWalk.h"
 #include "engine/FastWalk.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "engine/RasterWalk.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // The real program under Xvfb, driven with xdotool, watched through screenshots.
 
-#include "engine/RasterWalk.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "engine/RasterWalk.h"
 #include "files/SettingsFile.h"
 #include "tests/support/Files.h"
 #include "tests/support/ProgramFolder.h"

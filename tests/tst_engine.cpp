@@ -1,10 +1,10 @@
 // Engine: start-up state, colouring function, raster walk, palette synthesis.
 
 #include "engine/Colouring.h"
-#include "engine/RasterWalk.h"
 #include "engine/ImageCanvas.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "engine/RasterWalk.h"
 #include "tests/support/Pictures.h"
 
 #include <QtTest>

@@ -3,10 +3,10 @@
 // and with any number of threads; row ranges, report bands, concurrent callers.
 
 #include "engine/Colouring.h"
-#include "engine/RasterWalk.h"
 #include "engine/FastWalk.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "engine/RasterWalk.h"
 #include "tests/support/Pictures.h"
 
 #include <QtTest>

@@ -5,11 +5,11 @@
 #include <QtTest>
 
 #include "engine/Colouring.h"
-#include "engine/RasterWalk.h"
-#include "files/FileFormats.h"
 #include "engine/Messages.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "engine/RasterWalk.h"
+#include "files/FileFormats.h"
 #include "files/SettingsFile.h"
 #include "tests/support/Files.h"
 #include "tests/support/MessageRecorder.h"

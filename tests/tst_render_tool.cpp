@@ -1,9 +1,9 @@
 // The headless renderer, run as a separate process: BMP layout, pixels, bad input.
 
-#include "engine/RasterWalk.h"
-#include "files/FileFormats.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "engine/RasterWalk.h"
+#include "files/FileFormats.h"
 #include "tests/support/Files.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/ProgramFolder.h"

@@ -4,9 +4,9 @@
 #include "engine/Colouring.h"
 #include "engine/ImageCanvas.h"
 #include "engine/Overview.h"
-#include "engine/RenderPass.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "engine/RenderPass.h"
 #include "engine/RenderThread.h"
 #include "tests/support/Pictures.h"
 

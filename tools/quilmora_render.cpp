@@ -3,12 +3,12 @@
 //
 //   quilmora-render [FILE.frc] -o OUT.bmp [--size WxH] [--depth N]
 
-#include "export/BmpWriter.h"
-#include "engine/RasterWalk.h"
 #include "engine/FastWalk.h"
-#include "files/FileFormats.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "engine/RasterWalk.h"
+#include "export/BmpWriter.h"
+#include "files/FileFormats.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

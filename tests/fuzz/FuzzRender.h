@@ -3,8 +3,8 @@
 // the bytes held (NaN, infinities, huge levels) runs through the colouring
 // and the palette code.
 
-#include "engine/RasterWalk.h"
 #include "engine/ProgramState.h"
+#include "engine/RasterWalk.h"
 #include "tests/support/Pictures.h"
 
 #include <QImage>
