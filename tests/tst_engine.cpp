@@ -4,6 +4,7 @@
 #include "engine/ImageCanvas.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "engine/SavedState.h"
 #include "engine/RasterWalk.h"
 #include "tests/support/Pictures.h"
 
@@ -46,6 +47,43 @@ const TColourEntry& RecordingColour(const ProgramState& s, float x, float y)
 class TestEngine : public QObject {
     Q_OBJECT
 private slots:
+    void savedCopiesPutBack()
+    {
+        auto s = std::make_unique<ProgramState>();
+        TFractalParams& p = s->FractalParams;
+        p = TFractalParams{1, 3, -0.7455, 0.125, 0.5f, -0.25f, 0.75f, 1, 2, 3, 4, 5, 200};
+        BuildColourTable(*s);
+        s->ColourTable[8190] = {7, 8, 9};
+        const TFractalParams saved = p;
+        const std::array<TColourEntry, ColourTableSize> table = s->ColourTable;
+        const TSavedMainState main = TSavedMainState::Of(*s);
+        const TSavedPalette palette = TSavedPalette::Of(*s);
+
+        const auto scramble = [&] {
+            p = TFractalParams{2, 8, 1.5, -1.5, 9.0f, 9.0f, 0.001f, 99, 98, 97, 96, 95, 94};
+            s->ColourTable.fill({1, 2, 3});
+        };
+        // Entry 8191 is neither saved nor put back.
+        scramble();
+        main.PutBack(*s);
+        QCOMPARE(p, saved);
+        QVERIFY(std::equal(table.begin(), table.begin() + 8191, s->ColourTable.begin()));
+        QCOMPARE(s->ColourTable[8191], (TColourEntry{1, 2, 3}));
+
+        // The palette copy: kind and levels, the table apart.
+        scramble();
+        palette.PutLevelsBack(*s);
+        QCOMPARE((std::vector<int>{p.PaletteKind, p.R0, p.G0, p.B0, p.R1, p.G1, p.B1}),
+                 (std::vector<int>{3, 1, 2, 3, 4, 5, 200}));
+        QCOMPARE(p.FormulaKind, 2);
+        QCOMPARE(p.Cx, 1.5);
+        QCOMPARE(p.ViewWidth, 0.001f);
+        QCOMPARE(s->ColourTable[0], (TColourEntry{1, 2, 3}));
+        palette.PutColourTableBack(*s);
+        QVERIFY(std::equal(table.begin(), table.begin() + 8191, s->ColourTable.begin()));
+        QCOMPARE(s->ColourTable[8191], (TColourEntry{1, 2, 3}));
+    }
+
     void startupState();
     void truncation();
     void koefScales();

@@ -9,6 +9,7 @@
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
 #include "engine/RasterWalk.h"
+#include "files/FileBrowser.h"
 #include "files/FileFormats.h"
 #include "files/SettingsFile.h"
 #include "tests/support/Files.h"
@@ -18,7 +19,9 @@
 #include "tests/support/StoredSettings.h"
 
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -914,6 +917,125 @@ private slots:
                     QVERIFY(PixelIsAnEntry(image, x, y, s));
             }
         }
+    }
+
+    // ---- The dialogs' folder mechanics ----
+
+    void folderListing_data()
+    {
+        QTest::addColumn<bool>("fractals");
+        QTest::addColumn<QStringList>("entries");  // a trailing "/" makes a folder
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("fractals") << true
+                                  << QStringList{"b.frc", "a.b.frc", "x.frcbak", "Up.FRC", "d.frc/", "note.txt",
+                                                 "y.pt", ".frc", ".hidden.frc", "frc", "e.fr"}
+                                  << QStringList{"a", "b", "d", "Up", "x"};
+        QTest::newRow("palettes") << false
+                                  << QStringList{"p.ptt", "q.PTT", "r.pttx", "a.b.ptt", "s.ptt.bak", "t.frc"}
+                                  << QStringList{"a", "p", "q"};
+        QTest::newRow("empty folder") << true << QStringList{} << QStringList{};
+        QTest::newRow("same name thrice") << true << QStringList{"a.frc", "a.b.frc", "a.frcbak", "A.frc"}
+                                          << QStringList{"a", "a", "A", "a"};
+    }
+    void folderListing()
+    {
+        QFETCH(bool, fractals);
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, listed);
+        QTemporaryDir folder;
+        for (const QString& e : entries) {
+            if (e.endsWith('/'))
+                QVERIFY(QDir(folder.path()).mkdir(e.chopped(1)));
+            else
+                QVERIFY(WriteBytes(folder.filePath(e), "x"));
+        }
+        TFileBrowser b(folder.path(), fractals ? FractalFiles : PaletteFiles);
+        b.Scan();
+        if (QTest::currentDataTag() != QByteArray("same name thrice"))
+            QCOMPARE(b.Names(), listed);  // by name, letter case ignored
+        // Equal names may come in either order of their full file names.
+        QStringList sorted = b.Names();
+        std::sort(sorted.begin(), sorted.end());
+        std::sort(listed.begin(), listed.end());
+        QCOMPARE(sorted, listed);
+        if (QTest::currentDataTag() == QByteArray("same name thrice")) {
+            QCOMPARE(b.Matches("a"), 3);
+            QCOMPARE(b.Matches("A"), 1);
+            QCOMPARE(b.Matches("b"), 0);
+        }
+    }
+
+    void folderPathsAndEntries()
+    {
+        TFileBrowser missing(PathIn("absent"), FractalFiles);
+        missing.Scan();
+        QVERIFY(missing.Names().isEmpty());
+        QCOMPARE(missing.EntryFor(0), -1);
+        QCOMPARE(missing.PathOf("a"), PathIn("absent") + "/a.frc");
+        QCOMPARE(missing.NewFilePath(), PathIn("absent") + "/fractal_new.frc");
+        QCOMPARE(TFileBrowser("/p", PaletteFiles).NewFilePath(), QString("/p/palette_new.ptt"));
+        QCOMPARE(TFileBrowser("/p", PaletteFiles).PathOf("a.b"), QString("/p/a.b.ptt"));
+
+        QTemporaryDir folder;
+        for (const char* name : {"a.frc", "b.frc", "c.frc"})
+            QVERIFY(WriteBytes(folder.filePath(name), "x"));
+        TFileBrowser b(folder.path(), FractalFiles);
+        b.Scan();
+        const std::pair<int, int> entries[] = {{0, 0}, {2, 2}, {3, 2}, {500, 2}, {-4, 0}};
+        for (const auto& [remembered, entry] : entries)
+            QCOMPARE(b.EntryFor(remembered), entry);
+        for (const char* name : {"", "/", "a/b", "../a", ".", ".."})
+            QVERIFY2(!TFileBrowser::NameIsSafe(name), name);
+        for (const char* name : {"a", "a.b", "...a", "имя файла", "a b"})
+            QVERIFY2(TFileBrowser::NameIsSafe(QString::fromUtf8(name)), name);
+    }
+
+    void folderDeleteAndRename()
+    {
+        QTemporaryDir outer;
+        const QString inside = outer.filePath("fractals");
+        QVERIFY(QDir().mkpath(inside));
+        QVERIFY(QDir(inside).mkdir("d.frc"));
+        for (const char* name : {"a.frc", "b.frc", "taken.frc"})
+            QVERIFY(WriteBytes(inside + '/' + name, name));
+        QVERIFY(WriteBytes(outer.filePath("evil.frc"), "outside"));
+        TFileBrowser b(inside, FractalFiles);
+        b.Scan();
+        QCOMPARE(b.Names(), (QStringList{"a", "b", "d", "taken"}));
+
+        QVERIFY(b.Delete("a"));
+        QVERIFY(!QFile::exists(inside + "/a.frc"));
+        QVERIFY(!b.Delete("a"));
+        QVERIFY(!b.Delete("d"));  // a folder is no file to delete
+        QVERIFY(QFileInfo(inside + "/d.frc").isDir());
+        QVERIFY(!b.Delete("../evil"));
+        QCOMPARE(ReadBytes(outer.filePath("evil.frc")), QByteArray("outside"));
+        b.Scan();
+
+        struct TCase {
+            const char* From;
+            QString To;
+            TRenameOutcome Outcome;
+        };
+        const TCase cases[] = {
+            {"b", "b", TRenameOutcome::NameTaken},
+            {"b", "taken", TRenameOutcome::NameTaken},
+            {"b", "", TRenameOutcome::Failed},
+            {"b", "../evil", TRenameOutcome::Failed},
+            {"b", "sub/x", TRenameOutcome::Failed},
+            {"b", QString(300, 'n'), TRenameOutcome::Failed},
+            {"gone", "fresh", TRenameOutcome::Failed},
+            {"b", "c", TRenameOutcome::Renamed},
+        };
+        for (const TCase& c : cases) {
+            QCOMPARE(b.Rename(c.From, c.To), c.Outcome);
+            QCOMPARE(ReadBytes(outer.filePath("evil.frc")), QByteArray("outside"));
+        }
+        QVERIFY(!QFile::exists(inside + "/b.frc"));
+        QCOMPARE(ReadBytes(inside + "/c.frc"), QByteArray("b.frc"));
+        QCOMPARE(ReadBytes(inside + "/taken.frc"), QByteArray("taken.frc"));
+        b.Scan();
+        QCOMPARE(b.Names(), (QStringList{"c", "d", "taken"}));
     }
 
     void randomBytesDecodeAndRender()
