@@ -107,6 +107,7 @@ public:
     QImage PicBitmap;
     QImage OverviewBitmap;
     QImage FullScreenBitmap;
+    QImage FractalPreviewBitmap, PalettePreviewBitmap;
     int32_t FullScreenWidth = 0, FullScreenHeight = 0;
     float FullScreenStep = 0.0f;
 

@@ -44,3 +44,12 @@ void RenderFullScreen(ProgramState& s, TImageCanvas& screen)
     screen.Draw(0, 0, s.FullScreenBitmap);
     screen.Unlock();
 }
+
+void RenderPreview(const ProgramState& s, QImage& bitmap, TImageCanvas& preview)
+{
+    EnsureBitmap(bitmap, PreviewWidth, PreviewHeight);
+    RasterWalk(s, CentredRaster(s, PreviewWidth, PreviewHeight), TargetOf(bitmap));
+    preview.Lock();
+    preview.Draw(0, 0, bitmap);
+    preview.Unlock();
+}

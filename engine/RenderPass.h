@@ -12,3 +12,9 @@ void RenderPass(ProgramState& s, TImageCanvas& pic, TImageCanvas& generalView);
 // Full screen: FullScreenWidth x FullScreenHeight into FullScreenBitmap, then
 // onto the canvas under its lock.
 void RenderFullScreen(ProgramState& s, TImageCanvas& screen);
+
+// The file dialogs' preview: PreviewWidth x PreviewHeight of the current
+// fractal, centred on its centre, its width spread over the preview's columns,
+// into 'bitmap' (made 32-bit at that size) and then onto the canvas under its lock.
+constexpr int PreviewWidth = 145, PreviewHeight = 105;
+void RenderPreview(const ProgramState& s, QImage& bitmap, TImageCanvas& preview);
