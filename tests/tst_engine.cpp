@@ -4,6 +4,7 @@
 #include "engine/ImageCanvas.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
+#include "engine/RenderPass.h"
 #include "engine/SavedState.h"
 #include "engine/RasterWalk.h"
 #include "tests/support/Pictures.h"
@@ -109,6 +110,8 @@ private slots:
 
     void startupPictures_data();
     void startupPictures();
+    void previewsMatchIndependentDerivation_data();
+    void previewsMatchIndependentDerivation();
 };
 
 void TestEngine::startupState()
@@ -522,6 +525,65 @@ void TestEngine::startupPictures()
     QCOMPARE(PictureHash(image), hash);
     for (qsizetype i = 0; i < points.size(); ++i)
         QCOMPARE(PixelOf(image, points[i].x(), points[i].y()), colours[i]);
+}
+
+void TestEngine::previewsMatchIndependentDerivation_data()
+{
+    // Hashes and pixels worked out by tests/reference/derive_pictures.py.
+    // Levels R0, G0, B0, R1, G1, B1 of palette kind 1.
+    QTest::addColumn<double>("cx");
+    QTest::addColumn<double>("cy");
+    QTest::addColumn<float>("centerX");
+    QTest::addColumn<float>("centerY");
+    QTest::addColumn<float>("viewWidth");
+    QTest::addColumn<QList<int>>("levels");
+    QTest::addColumn<quint64>("hash");
+    QTest::addColumn<QList<QPoint>>("points");
+    QTest::addColumn<QList<TBgr>>("colours");
+    QTest::newRow("fractal preview")
+        << -0.7455 << 0.1 << 0.1f << -0.05f << 1.5f << QList<int>{50, 20, 90, 7, 33, 12}
+        << Q_UINT64_C(0x8c5e475feda734ff)
+        << QList<QPoint>{{0, 0}, {72, 52}, {144, 104}, {22, 0}, {0, 100}, {103, 35}, {35, 28}}
+        << QList<TBgr>{{150, 185, 85}, {250, 12, 250}, {126, 119, 71}, {90, 20, 50},
+                       {126, 119, 71}, {154, 132, 66}, {66, 210, 36}};
+    QTest::newRow("palette preview, start-up fractal")
+        << 0.402 << 0.339 << 0.0f << 0.0f << 5.0f << QList<int>{80, 5, 40, 3, 29, 17}
+        << Q_UINT64_C(0x12d77aabe3049fbe)
+        << QList<QPoint>{{0, 0}, {72, 52}, {144, 104}, {64, 15}, {91, 82}, {76, 38}}
+        << QList<TBgr>{{57, 34, 83}, {40, 5, 80}, {57, 34, 83}, {91, 92, 89}, {33, 234, 139}, {12, 153, 60}};
+}
+
+void TestEngine::previewsMatchIndependentDerivation()
+{
+    QFETCH(double, cx);
+    QFETCH(double, cy);
+    QFETCH(float, centerX);
+    QFETCH(float, centerY);
+    QFETCH(float, viewWidth);
+    QFETCH(QList<int>, levels);
+    QFETCH(quint64, hash);
+    QFETCH(QList<QPoint>, points);
+    QFETCH(QList<TBgr>, colours);
+    ProgramState s;
+    TFractalParams& p = s.FractalParams;
+    p.Cx = cx;
+    p.Cy = cy;
+    p.CenterX = centerX;
+    p.CenterY = centerY;
+    p.ViewWidth = viewWidth;
+    SetPalette(s, 1, levels[0], levels[1], levels[2], levels[3], levels[4], levels[5]);
+    BuildColourTable(s);
+
+    QImage bitmap;
+    TImageCanvas canvas(PreviewWidth, PreviewHeight);
+    RenderPreview(s, bitmap, canvas);
+    QCOMPARE(bitmap.size(), QSize(145, 105));
+    QCOMPARE(PictureHash(bitmap), hash);
+    for (qsizetype i = 0; i < points.size(); ++i)
+        QCOMPARE(PixelOf(bitmap, points[i].x(), points[i].y()), colours[i]);
+    // The canvas holds the same pixels.
+    QCOMPARE(PictureHash(canvas.Image), hash);
+    QCOMPARE(canvas.Image, bitmap);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)
