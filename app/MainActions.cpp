@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QToolButton>
@@ -31,14 +32,25 @@ struct TActionRow {
     TCheck Check = TCheck::No;
     // Enabled while this holds; always when empty.
     bool (TMainForm::*Enabled)() const = nullptr;
+    bool SeparatorBefore = false;
 };
 
 // Menu items in menu order; the tool actions bind the left buttons.
 const std::vector<TActionRow>& ActionRows()
 {
     static const std::vector<TActionRow> rows = {
+        {&TMainForm::OpenFract, QStringLiteral("&Открыть фрактал.."), Qt::Key_O, TGlyph::MenuOpenFractal,
+         TMenu::File, &TMainForm::OpenFractExecute},
+        {&TMainForm::SaveCrntFrct, QStringLiteral("С&охранить"), Qt::SHIFT | Qt::Key_S, {}, TMenu::File,
+         &TMainForm::SaveCrntFrctExecute, TCheck::No, &TMainForm::HasCurrentFractal},
+        {&TMainForm::SaveFractal, QStringLiteral("&Сохранить фрактал.."), Qt::Key_S, TGlyph::MenuSaveFractal,
+         TMenu::File, &TMainForm::SaveFractalExecute},
+        {&TMainForm::OpenPalette, QStringLiteral("Отк&рыть палитру.."), Qt::Key_P, {}, TMenu::File,
+         &TMainForm::OpenPaletteExecute},
+        {&TMainForm::SavePalette, QStringLiteral("Со&хранить палитру.."), Qt::Key_W, {}, TMenu::File,
+         &TMainForm::SavePaletteExecute},
         {&TMainForm::CloseApp, QStringLiteral("&Выйти"), Qt::CTRL | Qt::Key_Q, TGlyph::MenuClose, TMenu::File,
-         &TMainForm::CloseAppExecute},
+         &TMainForm::CloseAppExecute, TCheck::No, nullptr, true},
         {&TMainForm::FractalN1, QStringLiteral("&Z <- Z^2 + C"), {}, {}, TMenu::Fractal,
          &TMainForm::FractalN1Execute, TCheck::Formula},
         {&TMainForm::FullScr, QStringLiteral("&Полный экран"), Qt::Key_F, TGlyph::MenuFullScreen, TMenu::View,
@@ -80,8 +92,12 @@ void TMainForm::BuildActions()
         }
         connect(a, &QAction::triggered, this, row.Handler);
         addAction(a);
-        if (row.Menu != TMenu::None)
-            (this->*menus[static_cast<int>(row.Menu) - 1].first)->addAction(a);
+        if (row.Menu != TMenu::None) {
+            QMenu* menu = this->*menus[static_cast<int>(row.Menu) - 1].first;
+            if (row.SeparatorBefore)
+                menu->addSeparator();
+            menu->addAction(a);
+        }
         this->*row.Member = a;
     }
     KoefScr->setChecked(true);
@@ -107,4 +123,7 @@ void TMainForm::UpdateActions()
     for (const TActionRow& row : ActionRows())
         if (row.Enabled)
             (this->*row.Member)->setEnabled((this->*row.Enabled)());
+    // The quick save names the file it writes.
+    SaveCrntFrct->setText(HasCurrentFractal() ? QStringLiteral("С&охранить ") + State.CurrentFractalName
+                                              : QStringLiteral("С&охранить"));
 }

@@ -11,6 +11,9 @@
 #include "engine/Messages.h"
 #include "engine/Overview.h"
 #include "engine/Palette.h"
+#include "engine/RenderPass.h"
+#include "files/U_opensavefractal.h"
+#include "files/U_ospalette.h"
 
 #include <QAction>
 #include <QApplication>
@@ -262,6 +265,14 @@ void TMainForm::ApplyPalette()
 void TMainForm::StopAnimation()
 {
     CxStopRequest = CyStopRequest = true;
+}
+
+void TMainForm::RefreshFullScreen()
+{
+    if (!State.FullScreenOpen || !FullScreenForm)
+        return;
+    RenderFullScreen(State, FullScreenForm->Image->Canvas);
+    FullScreenForm->Image->update();
 }
 
 void TMainForm::FullScreenClosed()
@@ -654,6 +665,12 @@ void TMainForm::ChPaletteClick()
 }
 
 // ---- Commands ----
+
+void TMainForm::OpenFractExecute() { TOpenSaveFractal::OpenFractExecute(*this); }
+void TMainForm::SaveCrntFrctExecute() { TOpenSaveFractal::SaveCrntFrctExecute(*this); }
+void TMainForm::SaveFractalExecute() { TOpenSaveFractal::SaveFractalExecute(*this); }
+void TMainForm::OpenPaletteExecute() { TOSPalette::OpenPaletteExecute(*this); }
+void TMainForm::SavePaletteExecute() { TOSPalette::SavePaletteExecute(*this); }
 
 void TMainForm::FullScrExecute()
 {

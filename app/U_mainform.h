@@ -56,8 +56,12 @@ public:
     void StopAnimation();
     // The full-screen view has closed.
     void FullScreenClosed();
+    // While the full-screen view is open: computes it again from the state.
+    void RefreshFullScreen();
     // Enabled states of the actions, derived from the state.
     void UpdateActions();
+    // A fractal was opened or saved: the quick save has its file.
+    bool HasCurrentFractal() const { return !State.CurrentFractalName.isEmpty(); }
 
     // ---- Tests only ----
     // Run on the render thread at the start of every pass.
@@ -114,6 +118,11 @@ public:
     QToolButton* ChPalette = nullptr;
 
     // Actions (built from the table in MainActions.cpp) and menus
+    QAction* OpenFract = nullptr;
+    QAction* SaveCrntFrct = nullptr;
+    QAction* SaveFractal = nullptr;
+    QAction* OpenPalette = nullptr;
+    QAction* SavePalette = nullptr;
     QAction* CloseApp = nullptr;
     QAction* FractalN1 = nullptr;  // the radio item ZZ2C
     QAction* FullScr = nullptr;
@@ -181,6 +190,11 @@ public:
     void IsChPaletteClick();
     void ChPaletteClick();
 
+    void OpenFractExecute();
+    void SaveCrntFrctExecute();
+    void SaveFractalExecute();
+    void OpenPaletteExecute();
+    void SavePaletteExecute();
     void FullScrExecute();
     void FractalN1Execute();
     void CloseAppExecute();

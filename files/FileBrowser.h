@@ -29,6 +29,7 @@ public:
 
     // The folder, "/", the name and the extension.
     QString PathOf(const QString& name) const;
+    const QString& NewName() const { return Kind.NewName; }
     QString NewFilePath() const { return PathOf(Kind.NewName); }
     // The entry a remembered index selects: the last one when the index lies
     // beyond the list (files removed meanwhile), -1 for an empty list.

@@ -1,0 +1,164 @@
+#include "files/U_opensavefractal.h"
+
+#include "app/BusyCursor.h"
+#include "app/U_mainform.h"
+#include "engine/Messages.h"
+#include "files/FileFormats.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+namespace {
+const TFileDialogLayout Layout{
+    {409, 221}, {16, 8}, {48, 8, 169, 21}, {16, 32, 201, 145}, {16, 184}, {48, 184, 169, 21},
+    {232, 8, 161, 131}, QStringLiteral("Prewiev"), {8, 16}, {40, 59},
+    {233, 184, 75, 25}, {232, 184, 75, 25}, {317, 184, 75, 25},
+    QStringLiteral(" Каталог фракталов"), QStringLiteral(" Фракталы находящиеся в каталоге"),
+    QStringLiteral(" Выбранное имя файла"), QStringLiteral(" Облась предпросмотра"),
+    QStringLiteral(" Открывает выбранный файл"), QStringLiteral(" Сохраненяет файл под выбранным именем"),
+    QStringLiteral(" Закрывает форму 'Открытие фрактала'"), QStringLiteral(" Закрывает форму 'Сохранение фрактала'"),
+    QStringLiteral("&Переименовать.."), QStringLiteral("Старое имя :"), QStringLiteral("Новое имя :"),
+};
+}  // namespace
+
+QString FractalNameOf(const ProgramState& s, const QString& path)
+{
+    QString name = path;
+    const QString folder = s.FractalsDir + QLatin1Char('/');
+    if (name.startsWith(folder))
+        name.remove(0, folder.size());
+    if (name.endsWith(FractalFiles.Extension))
+        name.chop(FractalFiles.Extension.size());
+    return name;
+}
+
+TOpenSaveFractal::TOpenSaveFractal(TMainForm& main, bool openMode)
+    : TFileDialog(main, openMode, FractalFiles, main.State.FractalsDir, main.State.FractalListIndex, Layout)
+{
+    IgnoreFPalette = new QCheckBox(QStringLiteral("Игнорировать палитру фрактала"), this);
+    IgnoreFPalette->setGeometry(232, 152, 169, 17);
+    IgnoreFPalette->setChecked(!main.State.ApplyFilePalette);
+    connect(IgnoreFPalette, &QCheckBox::clicked, this, &TOpenSaveFractal::IgnoreFPaletteClick);
+    Prepare();
+    SavedMainState = TSavedMainState::Of(main.State);
+    FillList();
+}
+
+void TOpenSaveFractal::PreviewSelected()
+{
+    ProgramState& s = Main.State;
+    ReportRead(ReadFractalFile(s));
+    if (!s.FileFormulaKnown) {
+        RestoreState();
+        ShowMessageText(MsgPreviewUnknown);
+        return;
+    }
+    // A palette of a kind this version does not know: the one in force when the dialog opened.
+    if (s.ApplyFilePalette && !s.FilePaletteKnown)
+        SavedMainState.Palette.PutBack(s);
+    ShowMessageText({});
+    RenderPreview();
+}
+
+void TOpenSaveFractal::RenderPreview()
+{
+    RenderPreviewPicture(Main.State.FractalPreviewBitmap);
+}
+
+void TOpenSaveFractal::RestoreState()
+{
+    SavedMainState.PutBack(Main.State);
+}
+
+void TOpenSaveFractal::AfterDelete()
+{
+    FillList();
+    RestoreState();
+}
+
+void TOpenSaveFractal::IgnoreFPaletteClick()
+{
+    ProgramState& s = Main.State;
+    if (IgnoreFPalette->isChecked()) {
+        s.ApplyFilePalette = false;
+        SavedMainState.Palette.PutLevelsBack(s);
+        if (OpenButton->isEnabled()) {
+            SavedMainState.Palette.PutColourTableBack(s);
+            RenderPreview();
+        }
+    } else {
+        s.ApplyFilePalette = true;
+        if (OpenButton->isEnabled())
+            PreviewSelected();
+    }
+}
+
+void TOpenSaveFractal::done(int result)
+{
+    Main.State.DialogAccepted = result == QDialog::Accepted;
+    TFileDialog::done(result);
+}
+
+void TOpenSaveFractal::OpenFractExecute(TMainForm& main)
+{
+    ProgramState& s = main.State;
+    if (s.SlideShowRunning || !main.RenderIdle())
+        return;
+    s.DialogOpenMode = true;
+    {
+        TOpenSaveFractal dialog(main, true);
+        dialog.setWindowTitle(QStringLiteral("Открытие фрактала"));
+        dialog.exec();
+    }
+    if (!s.DialogAccepted) {
+        SelectColourFunction(s);
+        return;
+    }
+    ReportRead(ReadFractalFile(s));
+    if (!s.FileFormulaKnown) {
+        ShowMessage(TMessageKind::Warning, CaptionUnknownFractal, MsgUnknownFractal);
+        SelectColourFunction(s);
+        return;
+    }
+    const TBusyCursor busy(s, Qt::BusyCursor);
+    s.CurrentFractalName = FractalNameOf(s, s.FilePath);
+    main.UpdateActions();
+    main.ShowCoefficients();
+    if (s.ApplyFilePalette) {
+        if (s.FilePaletteKnown)
+            main.ShowPalette();
+        else
+            ShowMessage(TMessageKind::Warning, CaptionFractalPaletteIgnored, MsgFractalPaletteUnknown);
+    }
+    main.RefreshFullScreen();
+    // PicStep, the overview frame, and the one pass at the end.
+    main.CommitView(true);
+}
+
+void TOpenSaveFractal::SaveFractalExecute(TMainForm& main)
+{
+    ProgramState& s = main.State;
+    if (s.SlideShowRunning)
+        return;
+    s.DialogOpenMode = false;
+    {
+        TOpenSaveFractal dialog(main, false);
+        dialog.setWindowTitle(QStringLiteral("Сохранение фрактала"));
+        dialog.IgnoreFPalette->setEnabled(false);
+        dialog.exec();
+    }
+    if (!s.DialogAccepted)
+        return;
+    s.CurrentFractalName = FractalNameOf(s, s.FilePath);
+    ReportWrite(WriteFractalFile(s));
+    main.UpdateActions();
+}
+
+void TOpenSaveFractal::SaveCrntFrctExecute(TMainForm& main)
+{
+    ProgramState& s = main.State;
+    if (s.CurrentFractalName.isEmpty())
+        return;
+    s.FilePath = s.FractalsDir + QLatin1Char('/') + s.CurrentFractalName + FractalFiles.Extension;
+    ReportWrite(WriteFractalFile(s));
+}

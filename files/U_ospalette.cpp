@@ -1,0 +1,100 @@
+#include "files/U_ospalette.h"
+
+#include "app/BusyCursor.h"
+#include "app/U_mainform.h"
+#include "engine/Messages.h"
+#include "files/FileFormats.h"
+
+#include <QLineEdit>
+
+namespace {
+const TFileDialogLayout Layout{
+    {409, 178}, {16, 8}, {48, 8, 169, 21}, {16, 32, 201, 105}, {16, 144}, {48, 144, 169, 21},
+    {232, 6, 161, 131}, QStringLiteral("Preview"), {8, 14}, {40, 56},
+    {232, 144, 73, 22}, {232, 144, 73, 22}, {320, 144, 73, 22},
+    QStringLiteral(" Каталог палитр"), QStringLiteral(" Палитры находящиеся в каталоге"),
+    QStringLiteral(" Выбранный файл"), QStringLiteral(" Область предпросмотра"),
+    QStringLiteral(" Открывает выбранную палитру"), QStringLiteral(" Сохраняет палитру под выбранным именем"),
+    QStringLiteral(" Закрывает форму 'Открытие палитры'"), QStringLiteral(" Закрывает форму 'Сохранение палитры'"),
+    QStringLiteral("Переименовать файл"), QStringLiteral("Старое имя:"), QStringLiteral("Новое имя:"),
+};
+}  // namespace
+
+TOSPalette::TOSPalette(TMainForm& main, bool openMode)
+    : TFileDialog(main, openMode, PaletteFiles, main.State.PalettesDir, main.State.PaletteListIndex, Layout)
+{
+    PathText->setReadOnly(true);
+    Prepare();
+    SavedPalette = TSavedPalette::Of(main.State);
+    FillList();
+}
+
+void TOSPalette::PreviewSelected()
+{
+    ProgramState& s = Main.State;
+    ReportRead(ReadPaletteFile(s));
+    if (s.FilePaletteKnown) {
+        ShowMessageText({});
+        RenderPreview();
+    } else {
+        RestoreState();
+        ShowMessageText(MsgPreviewUnknown);
+    }
+}
+
+void TOSPalette::RenderPreview()
+{
+    RenderPreviewPicture(Main.State.PalettePreviewBitmap);
+}
+
+void TOSPalette::RestoreState()
+{
+    SavedPalette.PutBack(Main.State);
+}
+
+void TOSPalette::AfterDelete()
+{
+    RestoreState();
+    FillList();
+}
+
+void TOSPalette::OpenPaletteExecute(TMainForm& main)
+{
+    ProgramState& s = main.State;
+    if (s.SlideShowRunning || !main.RenderIdle())
+        return;
+    s.DialogOpenMode = true;
+    int result = QDialog::Rejected;
+    {
+        TOSPalette dialog(main, true);
+        dialog.setWindowTitle(QStringLiteral("Открытие палитры"));
+        result = dialog.exec();
+    }
+    if (result != QDialog::Accepted)
+        return;
+    if (!s.FilePaletteKnown) {
+        ShowMessage(TMessageKind::Warning, CaptionPaletteIgnored, MsgPaletteUnknown);
+        return;
+    }
+    // The palette read for the preview is the one to take.
+    const TBusyCursor busy(s, Qt::BusyCursor);
+    main.ShowPalette();
+    main.RefreshFullScreen();
+    main.WakeRender();
+}
+
+void TOSPalette::SavePaletteExecute(TMainForm& main)
+{
+    ProgramState& s = main.State;
+    if (s.SlideShowRunning)
+        return;
+    s.DialogOpenMode = false;
+    int result = QDialog::Rejected;
+    {
+        TOSPalette dialog(main, false);
+        dialog.setWindowTitle(QStringLiteral("Сохранение палитры"));
+        result = dialog.exec();
+    }
+    if (result == QDialog::Accepted)
+        ReportWrite(WritePaletteFile(s));
+}

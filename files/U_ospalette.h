@@ -1,0 +1,33 @@
+#pragma once
+// The palette dialog, open or save, and the two actions that drive it.
+
+#include "engine/SavedState.h"
+#include "files/FileDialog.h"
+
+class TOSPalette : public TFileDialog {
+    Q_OBJECT
+public:
+    // The main window's actions.
+    static void OpenPaletteExecute(TMainForm& main);
+    static void SavePaletteExecute(TMainForm& main);
+
+    TOSPalette(TMainForm& main, bool openMode);
+
+    // The controls by their names in this dialog.
+    QListWidget* const& PalList = List;
+    QLineEdit* const& FileText = Name;
+    TImage* const& With = Preview;
+    QLabel* const& ImText = Message;
+    QLineEdit* const& PathText = Folder;
+    QPushButton* const& OpenBut = OpenButton;
+    QPushButton* const& SaveBut = SaveButton;
+    QPushButton* const& CanBut = CancelButton;
+
+    TSavedPalette SavedPalette;
+
+protected:
+    void PreviewSelected() override;
+    void RenderPreview() override;
+    void RestoreState() override;
+    void AfterDelete() override;
+};
