@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 namespace {
-const TFileDialogLayout Layout{
+const TFileDialogLayout FractalLayout{
     {409, 221}, {16, 8}, {48, 8, 169, 21}, {16, 32, 201, 145}, {16, 184}, {48, 184, 169, 21},
     {232, 8, 161, 131}, QStringLiteral("Prewiev"), {8, 16}, {40, 59},
     {233, 184, 75, 25}, {232, 184, 75, 25}, {317, 184, 75, 25},
@@ -33,7 +33,7 @@ QString FractalNameOf(const ProgramState& s, const QString& path)
 }
 
 TOpenSaveFractal::TOpenSaveFractal(TMainForm& main, bool openMode)
-    : TFileDialog(main, openMode, FractalFiles, main.State.FractalsDir, main.State.FractalListIndex, Layout)
+    : TFileDialog(main, openMode, FractalFiles, main.State.FractalsDir, main.State.FractalListIndex, FractalLayout)
 {
     IgnoreFPalette = new QCheckBox(QStringLiteral("Игнорировать палитру фрактала"), this);
     IgnoreFPalette->setGeometry(232, 152, 169, 17);

@@ -8,7 +8,7 @@
 #include <QLineEdit>
 
 namespace {
-const TFileDialogLayout Layout{
+const TFileDialogLayout PaletteLayout{
     {409, 178}, {16, 8}, {48, 8, 169, 21}, {16, 32, 201, 105}, {16, 144}, {48, 144, 169, 21},
     {232, 6, 161, 131}, QStringLiteral("Preview"), {8, 14}, {40, 56},
     {232, 144, 73, 22}, {232, 144, 73, 22}, {320, 144, 73, 22},
@@ -21,7 +21,7 @@ const TFileDialogLayout Layout{
 }  // namespace
 
 TOSPalette::TOSPalette(TMainForm& main, bool openMode)
-    : TFileDialog(main, openMode, PaletteFiles, main.State.PalettesDir, main.State.PaletteListIndex, Layout)
+    : TFileDialog(main, openMode, PaletteFiles, main.State.PalettesDir, main.State.PaletteListIndex, PaletteLayout)
 {
     PathText->setReadOnly(true);
     Prepare();
