@@ -1,5 +1,6 @@
 #include "files/FileDialog.h"
 
+#include "app/Glyphs.h"
 #include "app/HintLine.h"
 #include "app/ImageView.h"
 #include "app/KeyPreview.h"
@@ -21,17 +22,28 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 const QString TFileDialog::NoFilesText = QStringLiteral("            ( Нет )");
 
 namespace {
-QPushButton* Button(QWidget* parent, const QString& text, const QRect& place)
+QPushButton* Button(QWidget* parent, TGlyph glyph, const QString& text, const QRect& place)
 {
-    auto* b = new QPushButton(text, parent);
+    auto* b = new QPushButton(GlyphIcon(glyph), text, parent);
     b->setGeometry(place);
     // Enter is the dialog's key table's, not a default button's.
     b->setAutoDefault(false);
     b->setDefault(false);
     return b;
+}
+// A label before its field; moved left where this font makes it wider than
+// the room the field leaves.
+QLabel* FieldLabel(QWidget* parent, const QString& text, const QPoint& at, int fieldLeft)
+{
+    auto* l = new QLabel(text, parent);
+    l->adjustSize();
+    l->move(std::min(at.x(), fieldLeft - 2 - l->width()), at.y() + 3);
+    return l;
 }
 }  // namespace
 
@@ -41,8 +53,7 @@ TFileDialog::TFileDialog(TMainForm& main, bool openMode, const TFileKind& kind, 
       Browser(folder, kind), OpenMode(openMode), Main(main), ListIndex(listIndex), Layout(layout)
 {
     setFixedSize(layout.Client);
-    FolderLabel = new QLabel(QStringLiteral("Папка:"), this);
-    FolderLabel->move(layout.FolderLabel);
+    FolderLabel = FieldLabel(this, QStringLiteral("Папка:"), layout.FolderLabel, layout.FolderEdit.left());
     Folder = new QLineEdit(this);
     Folder->setGeometry(layout.FolderEdit);
     SetHint(Folder, layout.FolderHint);
@@ -50,8 +61,7 @@ TFileDialog::TFileDialog(TMainForm& main, bool openMode, const TFileKind& kind, 
     List->setGeometry(layout.List);
     List->setUniformItemSizes(true);
     SetHint(List, layout.ListHint);
-    NameLabel = new QLabel(QStringLiteral("Файл:"), this);
-    NameLabel->move(layout.NameLabel);
+    NameLabel = FieldLabel(this, QStringLiteral("Файл:"), layout.NameLabel, layout.NameEdit.left());
     Name = new QLineEdit(this);
     Name->setGeometry(layout.NameEdit);
     SetHint(Name, layout.NameHint);
@@ -63,9 +73,9 @@ TFileDialog::TFileDialog(TMainForm& main, bool openMode, const TFileKind& kind, 
     Message = new QLabel(Group);
     Message->move(layout.MessageAt);
     Message->hide();
-    OpenButton = Button(this, QStringLiteral("Открыть"), layout.OpenButton);
-    SaveButton = Button(this, QStringLiteral("Сохранить"), layout.SaveButton);
-    CancelButton = Button(this, QStringLiteral("Отмена"), layout.CancelButton);
+    OpenButton = Button(this, TGlyph::MenuOpenFractal, QStringLiteral("Открыть"), layout.OpenButton);
+    SaveButton = Button(this, TGlyph::MenuSaveFractal, QStringLiteral("Сохранить"), layout.SaveButton);
+    CancelButton = Button(this, TGlyph::Close, QStringLiteral("Отмена"), layout.CancelButton);
     OpenButton->setVisible(openMode);
     SaveButton->setVisible(!openMode);
 

@@ -35,8 +35,9 @@ QString FractalNameOf(const ProgramState& s, const QString& path)
 TOpenSaveFractal::TOpenSaveFractal(TMainForm& main, bool openMode)
     : TFileDialog(main, openMode, FractalFiles, main.State.FractalsDir, main.State.FractalListIndex, FractalLayout)
 {
-    IgnoreFPalette = new QCheckBox(QStringLiteral("Игнорировать палитру фрактала"), this);
-    IgnoreFPalette->setGeometry(232, 152, 169, 17);
+    // Two lines: the caption is wider than its 169 pixels in this font.
+    IgnoreFPalette = new QCheckBox(QStringLiteral("Игнорировать палитру\nфрактала"), this);
+    IgnoreFPalette->setGeometry(232, 148, 169, 32);
     IgnoreFPalette->setChecked(!main.State.ApplyFilePalette);
     connect(IgnoreFPalette, &QCheckBox::clicked, this, &TOpenSaveFractal::IgnoreFPaletteClick);
     Prepare();
