@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <climits>
 
 const TFileKind FractalFiles{QStringLiteral(".frc"), true, QStringLiteral("fractal_new")};
 const TFileKind PaletteFiles{QStringLiteral(".ptt"), false, QStringLiteral("palette_new")};
@@ -62,6 +63,9 @@ TRenameOutcome TFileBrowser::Rename(const QString& oldName, const QString& newNa
     if (List.contains(newName))
         return TRenameOutcome::NameTaken;
     if (!NameIsSafe(oldName) || !NameIsSafe(newName))
+        return TRenameOutcome::Failed;
+    // A name the file system cannot hold: QFile::rename would try a copy and log.
+    if (QFile::encodeName(newName + Kind.Extension).size() > NAME_MAX)
         return TRenameOutcome::Failed;
     const QString to = PathOf(newName);
     // Never over a file the list does not show (another letter case of the
