@@ -106,18 +106,23 @@ void TOpenSaveFractal::OpenFractExecute(TMainForm& main)
     if (s.SlideShowRunning || !main.RenderIdle())
         return;
     s.DialogOpenMode = true;
+    TSavedMainState saved;
     {
         TOpenSaveFractal dialog(main, true);
         dialog.setWindowTitle(QStringLiteral("Открытие фрактала"));
         dialog.exec();
+        saved = dialog.SavedMainState;
     }
     if (!s.DialogAccepted) {
         SelectColourFunction(s);
         return;
     }
-    ReportRead(ReadFractalFile(s));
-    if (!s.FileFormulaKnown) {
-        ShowMessage(TMessageKind::Warning, CaptionUnknownFractal, MsgUnknownFractal);
+    const TReadOutcome read = ReportRead(ReadFractalFile(s));
+    // An unreadable entry leaves FileFormulaKnown as an earlier preview set it.
+    if (read == TReadOutcome::CannotOpen || !s.FileFormulaKnown) {
+        if (read == TReadOutcome::UnknownFormula)
+            ShowMessage(TMessageKind::Warning, CaptionUnknownFractal, MsgUnknownFractal);
+        saved.PutBack(s);
         SelectColourFunction(s);
         return;
     }

@@ -32,7 +32,7 @@ TOSPalette::TOSPalette(TMainForm& main, bool openMode)
 void TOSPalette::PreviewSelected()
 {
     ProgramState& s = Main.State;
-    ReportRead(ReadPaletteFile(s));
+    SelectedRead = ReportRead(ReadPaletteFile(s));
     if (s.FilePaletteKnown) {
         ShowMessageText({});
         RenderPreview();
@@ -69,6 +69,11 @@ void TOSPalette::OpenPaletteExecute(TMainForm& main)
         TOSPalette dialog(main, true);
         dialog.setWindowTitle(QStringLiteral("Открытие палитры"));
         result = dialog.exec();
+        // An unreadable entry: the palette of an earlier preview is not taken.
+        if (result == QDialog::Accepted && dialog.SelectedRead == TReadOutcome::CannotOpen) {
+            dialog.SavedPalette.PutBack(s);
+            return;
+        }
     }
     if (result != QDialog::Accepted)
         return;

@@ -3,6 +3,7 @@
 
 #include "engine/SavedState.h"
 #include "files/FileDialog.h"
+#include "files/FileFormats.h"
 
 class TOSPalette : public TFileDialog {
     Q_OBJECT
@@ -24,6 +25,8 @@ public:
     QPushButton* const& CanBut = CancelButton;
 
     TSavedPalette SavedPalette;
+    // What reading the selected entry gave.
+    TReadOutcome SelectedRead = TReadOutcome::CannotOpen;
 
 protected:
     void PreviewSelected() override;
