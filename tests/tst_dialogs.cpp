@@ -505,6 +505,48 @@ private slots:
         QCOMPARE(TableBytes(W->State), table);
     }
 
+    void confirmUnreadableEntryChangesNothing_data()
+    {
+        QTest::addColumn<bool>("fractal");
+        QTest::newRow("fractal") << true;
+        QTest::newRow("palette") << false;
+    }
+    void confirmUnreadableEntryChangesNothing()
+    {
+        QFETCH(bool, fractal);
+        // A readable entry previewed first, then the folder entry confirmed.
+        QVERIFY(fractal ? PutFractal("a", FracA) : PutPalette("a", FracA));
+        QVERIFY(QDir().mkpath(fractal ? Fractal("d.frc") : Palette("d.ptt")));
+        const TFractalParams before = W->State.FractalParams;
+        const QByteArray table = TableBytes(W->State);
+        const int passes = Gate.Passes.load();
+        const auto act = [](TFileDialog& d) {
+            d.List->setCurrentRow(0);
+            d.List->setCurrentRow(1);
+            d.OpenButton->click();
+        };
+        if (fractal) {
+            OnModal<TOpenSaveFractal>(act);
+            W->OpenFract->trigger();
+        } else {
+            OnModal<TOSPalette>(act);
+            W->OpenPalette->trigger();
+        }
+        QVERIFY(!Shown().isEmpty());
+        for (const TRecordedMessage& m : Shown()) {
+            QCOMPARE(int(m.Kind), int(TMessageKind::Plain));
+            QCOMPARE(m.Text, MsgCannotRead);
+        }
+        QCOMPARE(W->State.FractalParams, before);
+        QCOMPARE(TableBytes(W->State), table);
+        QVERIFY(W->State.CurrentFractalName.isEmpty());
+        QVERIFY(!W->SaveCrntFrct->isEnabled());
+        QCOMPARE(W->TrackBarCx->value(), 402);
+        QCOMPARE(PaletteBars(), (std::vector<int>{36, 16, 12, 26, 18, 8}));
+        QCOMPARE(W->TypeOfPalette->currentIndex(), 0);
+        ExpectPasses(passes);
+    }
+
     void manyFilesAllListed()
     {
         for (int i = 0; i < 2000; ++i)
@@ -672,6 +714,19 @@ private slots:
         W->SaveFractal->trigger();
         QVERIFY(!renameOpened);
         QCOMPARE(typed, QString("fractal_newr"));
+
+        // In open mode the same key opens the rename dialog.
+        OnModal<TReFile>([&](TReFile& r) {
+            renameOpened = true;
+            r.reject();
+        });
+        OnModal<TOpenSaveFractal>([](TOpenSaveFractal& d) {
+            d.List->setFocus();
+            QTest::keyClick(d.List, Qt::Key_R);
+            d.reject();
+        });
+        W->OpenFract->trigger();
+        QVERIFY(renameOpened);
     }
 
     void quickSave()
