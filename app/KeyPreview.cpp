@@ -69,6 +69,5 @@ bool TKeyPreview::eventFilter(QObject* watched, QEvent* event)
         event->ignore();
         return true;
     }
-    Handler(static_cast<QKeyEvent*>(event));
-    return false;
+    return Handler(static_cast<QKeyEvent*>(event));
 }

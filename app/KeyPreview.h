@@ -17,7 +17,9 @@ int LatinKey(const QKeyEvent* event);
 
 class TKeyPreview : public QObject {
 public:
-    using THandler = std::function<void(QKeyEvent*)>;
+    // Returns true where it has used up the key (it opened a window over the
+    // control, say), so the control does not act on it afterwards.
+    using THandler = std::function<bool(QKeyEvent*)>;
     enum class TShortcuts { AfterControls, BeforeControls };
 
     // Calls 'handler' once for every key pressed while 'window' has the focus.

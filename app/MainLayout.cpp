@@ -88,7 +88,7 @@ void TMainForm::BuildWindow()
 
     InstallHintLine(StatusPanel1);
     // The window sees keys before its controls, and its shortcuts come first.
-    new TKeyPreview(this, [this](QKeyEvent* event) { FormKeyDown(event); },
+    new TKeyPreview(this, [this](QKeyEvent* event) { FormKeyDown(event); return false; },
                     TKeyPreview::TShortcuts::BeforeControls);
 
     DefButton = GlyphButton(client, TGlyph::Default, {6, 8, 32, 32}, Hints::DefButton);

@@ -99,7 +99,7 @@ TFileDialog::TFileDialog(TMainForm& main, bool openMode, const TFileKind& kind, 
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(DeleteAction, &QAction::triggered, this, &TFileDialog::DeleteFileExecute);
     connect(RenameAction, &QAction::triggered, this, &TFileDialog::RenFileExecute);
-    new TKeyPreview(this, [this](QKeyEvent* event) { FormKeyDown(event); });
+    new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 }
 
 void TFileDialog::Prepare()
@@ -217,7 +217,7 @@ void TFileDialog::EntryDoubleClick()
         accept();
 }
 
-void TFileDialog::FormKeyDown(QKeyEvent* event)
+bool TFileDialog::FormKeyDown(QKeyEvent* event)
 {
     switch (LatinKey(event)) {
     case Qt::Key_Return:
@@ -232,12 +232,16 @@ void TFileDialog::FormKeyDown(QKeyEvent* event)
             DeleteAsked();
         break;
     case Qt::Key_R:
-        if (OpenMode && HasSelection())
+        if (OpenMode && HasSelection()) {
             RenFileExecute();
+            // Used up: the list would otherwise jump to an entry beginning with "r".
+            return true;
+        }
         break;
     default:
         break;
     }
+    return false;
 }
 
 void TFileDialog::DeleteAsked()

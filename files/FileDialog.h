@@ -64,8 +64,9 @@ public:
     void SelectEntry(int row);
     // Confirm in save mode: the replace question once per matching entry.
     void SaveClick();
-    // Enter, Delete and R (Esc is the dialog's own).
-    void FormKeyDown(QKeyEvent* event);
+    // Enter, Delete and R (Esc is the dialog's own); true when R opened the
+    // rename dialog, which uses the key up.
+    bool FormKeyDown(QKeyEvent* event);
     // The double-clicks on the list, the name and the preview.
     void EntryDoubleClick();
     void DeleteFileExecute();

@@ -34,6 +34,7 @@ TReFile::TReFile(QWidget& owner, const QString& oldLabel, const QString& newLabe
     new TKeyPreview(this, [this](QKeyEvent* event) {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
             OkButClick();
+        return false;
     });
     NewName->setFocus();
 
