@@ -605,7 +605,7 @@ private slots:
         }
         QCOMPARE(W->State.CurrentFractalName, QString("saved"));
         QCOMPARE(W->SaveCrntFrct->text(), QString("С&охранить saved"));
-        QVERIFY(Shown().size() == 2);  // the replace question of each second round
+        QCOMPARE(Shown().size(), qsizetype(2));  // the replace question of each second round
     }
 
     void saveReplaceQuestion_data()
