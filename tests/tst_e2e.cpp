@@ -3,6 +3,7 @@
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
 #include "engine/RasterWalk.h"
+#include "files/FileFormats.h"
 #include "files/SettingsFile.h"
 #include "tests/support/Files.h"
 #include "tests/support/ProgramFolder.h"
@@ -85,6 +86,7 @@ private slots:
     void cleanup() { StopProgram(); }
     void cleanupTestCase();
     void drivesTheRealProgram();
+    void fileDialogs();
     void storesTheWindowPlace();
 
 private:
@@ -97,6 +99,9 @@ private:
     bool WaitForScreen(const QImage& expected);
     // What xdotool reports of the window, once it reports the place (x, y).
     QString WaitForPosition(int x, int y);
+    // The visible window of that caption, focused, once it shows.
+    QString WaitForWindow(const QString& caption);
+    void FocusMainWindow();
     // Leaves the last screen for a look at what showed instead.
     void KeepScreen(const QImage& screen);
 
@@ -237,6 +242,28 @@ QString TestEndToEnd::WaitForPosition(int x, int y)
     return geometry;
 }
 
+QString TestEndToEnd::WaitForWindow(const QString& caption)
+{
+    QString id;
+    if (!QTest::qWaitFor(
+            [&] {
+                id = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                          QLatin1Char('^') + caption + QLatin1Char('$')})
+                         .section(QLatin1Char('\n'), 0, 0);
+                return !id.isEmpty();
+            },
+            Patience))
+        return {};
+    Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), id});
+    return id;
+}
+
+void TestEndToEnd::FocusMainWindow()
+{
+    // No window manager gives the focus back when a dialog closes.
+    Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), WindowId});
+}
+
 void TestEndToEnd::drivesTheRealProgram()
 {
     QVERIFY(StartProgram());
@@ -302,6 +329,87 @@ void TestEndToEnd::drivesTheRealProgram()
     QCOMPARE(Program.exitCode(), 0);
     QVERIFY(!QFile::exists(Folder.FilePath(QStringLiteral("settings.dat"))));
     WindowId.clear();
+}
+
+void TestEndToEnd::fileDialogs()
+{
+    // Two fractals and a palette in the program's folders.
+    ProgramState a, b;
+    a.FractalParams = {1, 1, -0.123, 0.745, 0.1f, -0.05f, 3.0f, 50, 20, 90, 7, 33, 12};
+    b.FractalParams = {1, 4, -0.7455, 0.1, 0.0f, 0.0f, 2.5f, 36, 60, 12, 26, 18, 8};
+    TFractalParams palette = b.FractalParams;
+    palette.PaletteKind = 1;
+    palette.R0 = 80, palette.G0 = 5, palette.B0 = 40, palette.R1 = 3, palette.G1 = 29, palette.B1 = 17;
+    const QByteArray bBytes = EncodeFractal(b.FractalParams);
+    QVERIFY(WriteBytes(Folder.FilePath("fractals/a.frc"), EncodeFractal(a.FractalParams)));
+    QVERIFY(WriteBytes(Folder.FilePath("fractals/b.frc"), bBytes));
+    QVERIFY(WriteBytes(Folder.FilePath("paletts/p.ptt"), EncodePalette(palette)));
+    // The main picture of a state, as the program computes it.
+    const auto picture = [](const TFractalParams& params, bool defaultView = false) {
+        ProgramState s;
+        s.FractalParams = params;
+        if (defaultView)
+            ResetView(s);
+        s.PicStep = StepForViewWidth(s.FractalParams.ViewWidth);
+        BuildColourTable(s);
+        return Render(s, MainPictureRaster(s));
+    };
+
+    QVERIFY(StartProgram());
+    ProgramState start;
+    BuildColourTable(start);
+    const std::optional<QPoint> found = WaitForPicture(Render(start, MainPictureRaster(start)));
+    QVERIFY2(found, "the default picture never showed");
+    const QRect picArea(*found, QSize(PicWidth, PicHeight));
+
+    // O, the next entry, Enter: the main picture shows that file's fractal.
+    Xdo({QStringLiteral("key"), QStringLiteral("o")});
+    QVERIFY(!WaitForWindow(QStringLiteral("Открытие фрактала")).isEmpty());
+    Xdo({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")});
+    QVERIFY2(WaitForPicture(picture(b.FractalParams), picArea), "the opened fractal never showed");
+
+    // S, a new name, Enter: the file holds the open fractal, byte for byte.
+    FocusMainWindow();
+    Xdo({QStringLiteral("key"), QStringLiteral("s")});
+    QVERIFY(!WaitForWindow(QStringLiteral("Сохранение фрактала")).isEmpty());
+    Xdo({QStringLiteral("key"), QStringLiteral("ctrl+a"), QStringLiteral("type"), QStringLiteral("mine")});
+    Xdo({QStringLiteral("key"), QStringLiteral("Return")});
+    const QString saved = Folder.FilePath("fractals/mine.frc");
+    QVERIFY(QTest::qWaitFor([&] { return ReadBytes(saved) == bBytes; }, Patience));
+
+    // P, Enter: the new colours, C and the view as they were.
+    FocusMainWindow();
+    Xdo({QStringLiteral("key"), QStringLiteral("p")});
+    QVERIFY(!WaitForWindow(QStringLiteral("Открытие палитры")).isEmpty());
+    Xdo({QStringLiteral("key"), QStringLiteral("Return")});
+    QVERIFY2(WaitForPicture(picture(palette), picArea), "the opened palette never showed");
+
+    // Browsing and Esc leave the state as it was: Home then shows the default
+    // view of the same C in the same colours.
+    FocusMainWindow();
+    Xdo({QStringLiteral("key"), QStringLiteral("o")});
+    const QString dialog = WaitForWindow(QStringLiteral("Открытие фрактала"));
+    QVERIFY(!dialog.isEmpty());
+    Xdo({QStringLiteral("key"), QStringLiteral("Up"), QStringLiteral("Escape")});
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                        QStringLiteral("^Открытие фрактала$")})
+                .isEmpty();
+        },
+        Patience));
+    FocusMainWindow();
+    Xdo({QStringLiteral("key"), QStringLiteral("Home")});
+    QVERIFY2(WaitForPicture(picture(palette, true), picArea), "cancelling did not keep the state");
+
+    Xdo({QStringLiteral("key"), QStringLiteral("ctrl+q")});
+    QVERIFY(Program.waitForFinished(10000));
+    QCOMPARE(Program.exitCode(), 0);
+    WindowId.clear();
+    // The palette changed, so the close kept it; the next test starts afresh.
+    QVERIFY(QFile::remove(Folder.FilePath("settings.dat")));
+    for (const char* name : {"fractals/a.frc", "fractals/b.frc", "fractals/mine.frc", "paletts/p.ptt"})
+        QVERIFY(QFile::remove(Folder.FilePath(name)));
 }
 
 void TestEndToEnd::storesTheWindowPlace()
