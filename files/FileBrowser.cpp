@@ -12,12 +12,12 @@ const TFileKind PaletteFiles{QStringLiteral(".ptt"), false, QStringLiteral("pale
 
 TFileBrowser::TFileBrowser(QString folder, TFileKind kind) : Dir(std::move(folder)), Kind(std::move(kind)) {}
 
-void TFileBrowser::Scan()
+void TFileBrowser::Scan(const QString& listed)
 {
     List.clear();
     const QString pattern = QLatin1Char('*') + Kind.Extension + (Kind.LongerEndings ? QStringLiteral("*") : QString());
     const QFileInfoList entries =
-        QDir(Dir).entryInfoList({pattern}, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+        QDir(listed.isEmpty() ? Dir : listed).entryInfoList({pattern}, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                 QDir::Name | QDir::IgnoreCase);
     for (const QFileInfo& entry : entries) {
         const QString name = entry.fileName().section(QLatin1Char('.'), 0, 0);

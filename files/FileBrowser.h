@@ -23,8 +23,9 @@ public:
     // Reads the folder again: files and folders (hidden ones included) whose
     // names match the kind's pattern, letter case ignored, with at least one
     // character before the first "."; sorted by name, each listed by the
-    // part before its first ".". A missing folder lists nothing.
-    void Scan();
+    // part before its first ".". A missing folder lists nothing. The dialogs
+    // list the current folder, which is this folder unless it is missing.
+    void Scan(const QString& listed = {});
     const QStringList& Names() const { return List; }
 
     // The folder, "/", the name and the extension.

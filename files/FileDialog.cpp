@@ -105,7 +105,8 @@ TFileDialog::TFileDialog(TMainForm& main, bool openMode, const TFileKind& kind, 
 void TFileDialog::Prepare()
 {
     // Over the main picture, or centred on the screen above the full-screen view.
-    const QSize outer = frameGeometry().size();
+    // The frame is known only once the window exists.
+    const QSize outer = testAttribute(Qt::WA_WState_Created) ? frameGeometry().size() : size();
     if (Main.State.FullScreenOpen) {
         const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
                                                               : QRect(0, 0, 1024, 768);
@@ -129,7 +130,7 @@ void TFileDialog::Prepare()
 
 void TFileDialog::FillList()
 {
-    Browser.Scan();
+    Browser.Scan(QDir::currentPath());
     {
         const QSignalBlocker quiet(List);
         List->clear();

@@ -22,6 +22,8 @@
 
 #include <QtTest>
 
+#include <QScreen>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -261,6 +263,49 @@ private slots:
         W.reset();
         Recorder.reset();
         Dir.reset();
+    }
+
+    // ---- Placement and a missing folder ----
+
+    void placement()
+    {
+        W->show();
+        QVERIFY(QTest::qWaitForWindowExposed(W.get()));
+        W->move(100, 60);
+        {
+            // Over the main picture, at 0.3 of the free height.
+            TOpenSaveFractal d(*W, false);
+            const QRect main = W->frameGeometry();
+            const QSize outer = d.frameGeometry().size();
+            const int picLeft = W->Pic->mapTo(W.get(), QPoint(0, 0)).x();
+            QCOMPARE(picLeft, 46);
+            QCOMPARE(d.pos(), QPoint(int(main.x() + picLeft + (530 - outer.width()) * 0.5L),
+                                     int(main.y() + (main.height() - outer.height()) * 0.3L)));
+        }
+        // Above the full-screen view: centred on the screen, 30 pixels higher.
+        W->State.FullScreenOpen = true;
+        TOSPalette d(*W, false);
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QSize outer = d.frameGeometry().size();
+        QCOMPARE(d.pos(), QPoint(int((screen.width() - outer.width()) * 0.5L),
+                                 int((screen.height() - outer.height()) * 0.5L - 30)));
+        W->State.FullScreenOpen = false;
+    }
+
+    void missingFolder()
+    {
+        // The current folder stays; its own fractals are listed, and reading
+        // the path built in the missing folder fails with the reader's message.
+        QVERIFY(QDir(Dir->FilePath("fractals")).removeRecursively());
+        QVERIFY(WriteBytes(Dir->FilePath("here.frc"), EncodeFractal(FracA)));
+        const TFractalParams before = W->State.FractalParams;
+        TOpenSaveFractal d(*W, true);
+        QCOMPARE(QDir::currentPath(), Dir->Path());
+        QCOMPARE(Entries(d.List), QStringList{"here"});
+        ExpectMessage(TMessageKind::Plain, "Quilmora 1.02", "Файл не удается открыть для чтения.");
+        QCOMPARE(W->State.FractalParams, before);
+        d.reject();
+        QCOMPARE(W->State.FractalParams, before);
     }
 
     // ---- Open mode ----
