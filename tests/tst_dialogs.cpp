@@ -750,7 +750,9 @@ private slots:
             r.reject();
         });
         OnModal<TOpenSaveFractal>([&](TOpenSaveFractal& d) {
+            d.activateWindow();
             d.Name->setFocus();
+            static_cast<void>(QTest::qWaitFor([&] { return d.Name->hasFocus(); }, Patience));
             QTest::keyClick(d.Name, Qt::Key_End);
             QTest::keyClick(d.Name, Qt::Key_R);
             typed = d.Name->text();
@@ -766,7 +768,9 @@ private slots:
             r.reject();
         });
         OnModal<TOpenSaveFractal>([](TOpenSaveFractal& d) {
+            d.activateWindow();
             d.List->setFocus();
+            static_cast<void>(QTest::qWaitFor([&] { return d.List->hasFocus(); }, Patience));
             QTest::keyClick(d.List, Qt::Key_R);
             d.reject();
         });
