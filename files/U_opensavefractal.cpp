@@ -41,8 +41,13 @@ TOpenSaveFractal::TOpenSaveFractal(TMainForm& main, bool openMode)
     IgnoreFPalette->setChecked(!main.State.ApplyFilePalette);
     connect(IgnoreFPalette, &QCheckBox::clicked, this, &TOpenSaveFractal::IgnoreFPaletteClick);
     Prepare();
-    SavedMainState = TSavedMainState::Of(main.State);
+    SaveMainState();
     FillList();
+}
+
+void TOpenSaveFractal::SaveMainState()
+{
+    SavedMainState = TSavedMainState::Of(Main.State);
 }
 
 void TOpenSaveFractal::PreviewSelected()

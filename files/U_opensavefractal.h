@@ -31,6 +31,15 @@ public:
 
     void IgnoreFPaletteClick();
 
+    // The dialog's operations by their names here.
+    void FillFractalList() { FillList(); }
+    void PreviewSelectedFractal() { PreviewSelected(); }
+    void RenderFractalPreview() { RenderPreview(); }
+    void SaveMainState();
+    void RestoreMainState() { RestoreState(); }
+    void FileListClick(int row) { SelectEntry(row); }
+    void SaveFractalClick() { SaveClick(); }
+
 protected:
     void PreviewSelected() override;
     void RenderPreview() override;

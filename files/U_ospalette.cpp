@@ -25,8 +25,13 @@ TOSPalette::TOSPalette(TMainForm& main, bool openMode)
 {
     PathText->setReadOnly(true);
     Prepare();
-    SavedPalette = TSavedPalette::Of(main.State);
+    SavePaletteState();
     FillList();
+}
+
+void TOSPalette::SavePaletteState()
+{
+    SavedPalette = TSavedPalette::Of(Main.State);
 }
 
 void TOSPalette::PreviewSelected()

@@ -25,6 +25,17 @@ public:
     QPushButton* const& CanBut = CancelButton;
 
     TSavedPalette SavedPalette;
+
+    // The dialog's operations by their names here.
+    void FillPaletteList() { FillList(); }
+    void PreviewSelectedPalette() { PreviewSelected(); }
+    void RenderPalettePreview() { RenderPreview(); }
+    void SavePaletteState();
+    void RestorePaletteState() { RestoreState(); }
+    void PalListClick(int row) { SelectEntry(row); }
+    void SaveButClick() { SaveClick(); }
+    void DelPalFileExecute() { DeleteFileExecute(); }
+    void ReNamePalExecute() { RenFileExecute(); }
     // What reading the selected entry gave.
     TReadOutcome SelectedRead = TReadOutcome::CannotOpen;
 
