@@ -190,21 +190,9 @@ private:
         return WriteBytes(Palette(name + ".ptt"), EncodePalette(p));
     }
 
-    bool Idle()
-    {
-        return QTest::qWaitFor([this] { return W->State.RenderIdle.load(); }, Patience);
-    }
-    bool Settled(int expected)
-    {
-        return QTest::qWaitFor([&] { return Gate.Passes.load() == expected && W->State.RenderIdle.load(); },
-                               Patience);
-    }
-    void ExpectPasses(int expected)
-    {
-        QCoreApplication::processEvents();
-        QCOMPARE(Gate.Passes.load(), expected);
-        QVERIFY(W->State.RenderIdle.load());
-    }
+    bool Idle() { return WaitIdle(W->State); }
+    bool Settled(int expected) { return WaitSettled(Gate, W->State, expected); }
+    void ExpectPasses(int expected) { ::ExpectPasses(Gate, W->State, expected); }
 
     // Runs 'act' on the first modal window of type T to show, once.
     template <class T>

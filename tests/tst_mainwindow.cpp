@@ -164,16 +164,9 @@ private:
         W = std::make_unique<TMainForm>();
         return Idle();
     }
-    bool Idle()
-    {
-        return QTest::qWaitFor([this] { return W->State.RenderIdle.load(); }, Patience);
-    }
+    bool Idle() { return WaitIdle(W->State); }
     // The pass woken after 'before' passes has ended, and no other.
-    bool Settled(int expected)
-    {
-        return QTest::qWaitFor([&] { return Gate.Passes.load() == expected && W->State.RenderIdle.load(); },
-                               Patience);
-    }
+    bool Settled(int expected) { return WaitSettled(Gate, W->State, expected); }
     // Holds a pass open until Unhold(): a pass already due, or one woken here.
     bool Hold()
     {
@@ -201,12 +194,7 @@ private:
         return Hold() && Unhold();
     }
     // No further pass was woken: the count stays after pending events ran.
-    void ExpectPasses(int expected)
-    {
-        QCoreApplication::processEvents();
-        QCOMPARE(Gate.Passes.load(), expected);
-        QVERIFY(W->State.RenderIdle.load());
-    }
+    void ExpectPasses(int expected) { ::ExpectPasses(Gate, W->State, expected); }
 
     void MouseDown(int x, int y, Qt::MouseButton button = Qt::LeftButton)
     {
