@@ -49,6 +49,8 @@ const std::vector<TActionRow>& ActionRows()
          &TMainForm::OpenPaletteExecute},
         {&TMainForm::SavePalette, QStringLiteral("Со&хранить палитру.."), Qt::Key_W, {}, TMenu::File,
          &TMainForm::SavePaletteExecute},
+        {&TMainForm::SaveImage, QStringLiteral("Сохранить &как.."), Qt::Key_F7, TGlyph::MenuSaveImage, TMenu::File,
+         &TMainForm::SaveImageExecute},
         {&TMainForm::CloseApp, QStringLiteral("&Выйти"), Qt::CTRL | Qt::Key_Q, TGlyph::MenuClose, TMenu::File,
          &TMainForm::CloseAppExecute, TCheck::No, nullptr, true},
         {&TMainForm::FractalN1, QStringLiteral("&Z <- Z^2 + C"), {}, {}, TMenu::Fractal,

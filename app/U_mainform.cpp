@@ -12,6 +12,7 @@
 #include "engine/Overview.h"
 #include "engine/Palette.h"
 #include "engine/RenderPass.h"
+#include "export/U_sizeandext.h"
 #include "files/U_opensavefractal.h"
 #include "files/U_ospalette.h"
 
@@ -265,6 +266,18 @@ void TMainForm::ApplyPalette()
 void TMainForm::StopAnimation()
 {
     CxStopRequest = CyStopRequest = true;
+}
+
+void TMainForm::SettleRender()
+{
+    // The end of a pass is announced by a queued call; run it now, and once
+    // more if it started another pass.
+    for (;;) {
+        RenderThread->WaitIdle();
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        if (State.RenderIdle.load())
+            return;
+    }
 }
 
 void TMainForm::RefreshFullScreen()
@@ -671,6 +684,7 @@ void TMainForm::SaveCrntFrctExecute() { TOpenSaveFractal::SaveCrntFrctExecute(*t
 void TMainForm::SaveFractalExecute() { TOpenSaveFractal::SaveFractalExecute(*this); }
 void TMainForm::OpenPaletteExecute() { TOSPalette::OpenPaletteExecute(*this); }
 void TMainForm::SavePaletteExecute() { TOSPalette::SavePaletteExecute(*this); }
+void TMainForm::SaveImageExecute() { TSizeAndExt::SaveImageExecute(*this); }
 
 void TMainForm::FullScrExecute()
 {

@@ -18,6 +18,7 @@ class QAction;
 class QActionGroup;
 class QCheckBox;
 class QComboBox;
+class QFileDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -54,6 +55,9 @@ public:
     void ApplyPalette();
     // Ends a running C animation.
     void StopAnimation();
+    // Waits for a pass under way and runs what its end brings (a palette kind
+    // applied late); afterwards no pass runs until the next WakeRender().
+    void SettleRender();
     // The full-screen view has closed.
     void FullScreenClosed();
     // While the full-screen view is open: computes it again from the state.
@@ -123,6 +127,7 @@ public:
     QAction* SaveFractal = nullptr;
     QAction* OpenPalette = nullptr;
     QAction* SavePalette = nullptr;
+    QAction* SaveImage = nullptr;
     QAction* CloseApp = nullptr;
     QAction* FractalN1 = nullptr;  // the radio item ZZ2C
     QAction* FullScr = nullptr;
@@ -138,6 +143,9 @@ public:
 
     TThreadFract* RenderThread = nullptr;
     QPointer<TFullScreenForm> FullScreenForm;
+    // The export's file dialog, made by its first use and kept, so that it
+    // opens where it was left.
+    QFileDialog* SaveDialog1 = nullptr;
 
     // Navigation values
     const float ZoomInFactor = 0.3f;
@@ -195,6 +203,7 @@ public:
     void SaveFractalExecute();
     void OpenPaletteExecute();
     void SavePaletteExecute();
+    void SaveImageExecute();
     void FullScrExecute();
     void FractalN1Execute();
     void CloseAppExecute();

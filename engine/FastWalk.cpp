@@ -48,6 +48,7 @@ struct TWalkSetup {
     std::vector<float>& Ys;
     TWalkKernel Kernel;
     int Threads;
+    TWalkPool& Pool;
 };
 
 // Scratch of the calling thread, kept between pictures.
@@ -95,14 +96,14 @@ void WalkRows(const TWalkSetup& w, int rowBegin, int rowEnd)
     job.Units = rows * job.SegmentsPerRow;
     task.Kernel = w.Kernel;
 
-    int helpers = (w.Threads > 0 ? w.Threads : TWalkPool::Instance().Cores()) - 1;
+    int helpers = (w.Threads > 0 ? w.Threads : w.Pool.Cores()) - 1;
     if (qsizetype(r.Width) * rows < MinPixelsToShare)
         helpers = 0;
     helpers = std::clamp(helpers, 0, job.Units - 1);
     if (helpers == 0)
         task.Run();
     else
-        TWalkPool::Instance().Run(task, helpers);
+        w.Pool.Run(task, helpers);
 }
 
 bool Usable(const ProgramState& s)
@@ -137,7 +138,8 @@ void FastRasterWalk(const ProgramState& s, const TRaster& r, const TPixelTarget&
     }
     thread_local TCallerScratch scratch;
     PrepareCoordinates(r, rowEnd, scratch.Xs, scratch.Ys);
-    const TWalkSetup w{s, r, t, scratch.Xs, scratch.Ys, Kernel(options.Target), options.Threads};
+    const TWalkSetup w{s, r, t, scratch.Xs, scratch.Ys, Kernel(options.Target), options.Threads,
+                         options.Pool ? *options.Pool : TWalkPool::Instance()};
     WalkRows(w, rowBegin, rowEnd);
 }
 
@@ -150,7 +152,8 @@ bool RasterWalkBanded(const ProgramState& s, const TRaster& r, const TPixelTarge
     std::vector<float> xs, ys;
     if (fast)
         PrepareCoordinates(r, r.Height, xs, ys);
-    const TWalkSetup w{s, r, t, xs, ys, Kernel(options.Target), options.Threads};
+    const TWalkSetup w{s, r, t, xs, ys, Kernel(options.Target), options.Threads,
+                         options.Pool ? *options.Pool : TWalkPool::Instance()};
     for (int begin = 0; begin < r.Height; begin += ReportBandRows) {
         const int end = std::min(r.Height, begin + ReportBandRows);
         if (fast)

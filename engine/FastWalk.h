@@ -9,11 +9,17 @@
 #include <functional>
 #include <vector>
 
+namespace quilmora {
+class TWalkPool;
+}
+
 struct TFastWalkOptions {
     // Threads taking part, the caller included; 0 means one per core.
     int Threads = 0;
     // Vector target (a Highway target bit); 0 means the best the CPU has.
     int64_t Target = 0;
+    // Helper threads to share the rows with; the program-wide pool when null.
+    quilmora::TWalkPool* Pool = nullptr;
 };
 
 // Vector targets compiled in and supported by this CPU, best first.

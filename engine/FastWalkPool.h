@@ -24,8 +24,15 @@ private:
 
 class TWalkPool {
 public:
+    // The pool every walk uses unless it brings its own.
     static TWalkPool& Instance();
+    // A pool of one's own: its helpers start with the first Run and take the
+    // scheduling policy of the thread that calls it (a low-priority export
+    // keeps its helpers low too).
+    TWalkPool();
     ~TWalkPool();
+    TWalkPool(const TWalkPool&) = delete;
+    TWalkPool& operator=(const TWalkPool&) = delete;
 
     // Threads a walk may use: the caller plus one helper per further core.
     int Cores() const { return Cores_; }
@@ -35,7 +42,6 @@ public:
     void Run(TPoolTask& task, int helpers);
 
 private:
-    TWalkPool();
     void StartHelpers();
     void HelperLoop();
 

@@ -27,6 +27,12 @@ void TThreadFract::Wake()
     WakeSignal.notify_one();
 }
 
+void TThreadFract::WaitIdle()
+{
+    std::unique_lock lock(WakeMutex);
+    IdleSignal.wait(lock, [this] { return State.RenderIdle.load() || Ended; });
+}
+
 void TThreadFract::Stop()
 {
     {
@@ -54,14 +60,18 @@ void TThreadFract::run()
         {
             std::lock_guard lock(WakeMutex);
             State.RenderIdle.store(true);
+            IdleSignal.notify_all();
         }
         // Receivers find the thread idle, free to change values and wake it.
         emit PassDrawn();
 
         std::unique_lock lock(WakeMutex);
         WakeSignal.wait(lock, [this] { return WakePending || StopRequested; });
-        if (StopRequested)
+        if (StopRequested) {
+            Ended = true;
+            IdleSignal.notify_all();
             return;
+        }
         WakePending = false;
         State.RenderIdle.store(false);
     }

@@ -22,6 +22,9 @@ public:
     // while a pass runs has no effect; one after RenderIdle became true is never lost.
     void Wake();
 
+    // Returns once no pass runs (at once when the thread is idle or ended).
+    void WaitIdle();
+
     // Ends the thread after its current pass and waits for it.
     void Stop();
 
@@ -42,6 +45,8 @@ private:
     TImageCanvas& GeneralView;
     std::mutex WakeMutex;
     std::condition_variable WakeSignal;
+    std::condition_variable IdleSignal;
     bool WakePending = false;
     bool StopRequested = false;
+    bool Ended = false;
 };

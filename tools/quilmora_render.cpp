@@ -3,11 +3,9 @@
 //
 //   quilmora-render [FILE.frc] -o OUT.bmp [--size WxH] [--depth N]
 
-#include "engine/FastWalk.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
-#include "engine/RasterWalk.h"
-#include "export/BmpWriter.h"
+#include "export/ImageExport.h"
 #include "files/FileFormats.h"
 
 #include <QCoreApplication>
@@ -16,7 +14,6 @@
 
 #include <cstdio>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -106,23 +103,20 @@ int main(int argc, char* argv[])
         }
     }
 
-    const TRaster raster = CentredRaster(state, width, height);
-    const qsizetype stride = qsizetype(width) * 3;
-    std::vector<uchar> pixels(static_cast<size_t>(stride) * height);
-    const TPixelTarget target{pixels.data(), stride, 3};
-
-    // Bands of rows as the export computes them, with its progress after
-    // every 21st row.
+    // The export's own run: bands of rows with its progress after every
+    // 21st row, then the file written whole or not at all.
+    TExportValues values = ExportGeometry(state, width, height);
+    values.Path = output;
     const bool showProgress = isatty(STDERR_FILENO);
-    RasterWalkBanded(state, raster, target, [&](int lastRow) {
-        if (showProgress)
-            std::fprintf(stderr, "\r%3d%%", int(qint64(lastRow) * 100 / height));
-        return true;
-    });
+    TExportHooks hooks;
     if (showProgress)
-        std::fprintf(stderr, "\r100%%\n");
-
-    if (!WriteBmp24(output, pixels.data(), stride, width, height))
+        hooks.Report = [height](int32_t row) { std::fprintf(stderr, "\r%3d%%", int(qint64(row) * 100 / height)); };
+    const TExportResult result = RunExport(state, values, hooks);
+    if (showProgress)
+        std::fprintf(stderr, result == TExportResult::Saved ? "\r100%%\n" : "\n");
+    if (result == TExportResult::NoMemory)
+        return Fail(QStringLiteral("not enough memory for a %1x%2 picture").arg(width).arg(height), 1);
+    if (result != TExportResult::Saved)
         return Fail(QStringLiteral("cannot write \"%1\"").arg(output), 1);
     return 0;
 }

@@ -1,0 +1,115 @@
+#pragma once
+// The export window: size, depth and priority of a picture of the current
+// view, its computation on a worker thread with a progress gauge, the BMP.
+
+#include "export/ImageExport.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QKeyEvent;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class TMainForm;
+class TSizeAndExt;
+
+// The worker: computes the picture on all cores and writes it; talks to the
+// window only through calls it runs on the main thread and waits for.
+// Deletes itself when done.
+class TRollImage : public QThread {
+    Q_OBJECT
+public:
+    TRollImage(TSizeAndExt& form, const ProgramState& state, const TExportValues& values);
+
+protected:
+    void run() override { Execute(); }
+
+private:
+    void Execute();
+    // Runs 'call' on the main thread and waits for it.
+    void Synchronize(const std::function<void()>& call);
+
+    TSizeAndExt& Form;
+    const ProgramState& State;
+    const TExportValues Values;
+};
+
+class TSizeAndExt : public QDialog {
+    Q_OBJECT
+public:
+    TSizeAndExt(TMainForm& main, const QString& chosenPath);
+    ~TSizeAndExt() override;
+
+    // The main window's action: asks for the file, then shows the window.
+    static void SaveImageExecute(TMainForm& main);
+
+    // ---- Tests only ----
+    // Answers the file dialog instead of the user: the chosen path, or none
+    // for a cancel. Given the proposed name.
+    static std::function<std::optional<QString>(const QString& proposed)> SaveDialogForTests;
+    // The worker counts as not created.
+    static bool ThreadFailsForTests;
+
+    static constexpr int ClientWidth = 354, ClientHeight = 227;
+    static constexpr int PathWidth = 277;  // SaveFName's room
+
+    // Controls, in the order of the window's layout.
+    QLabel* Label1 = nullptr;
+    QLabel* SaveFName = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* WIm = nullptr;
+    QLabel* Label4 = nullptr;
+    QComboBox* Iterations = nullptr;
+    QLabel* Label3 = nullptr;
+    QComboBox* PrF = nullptr;
+    QLabel* Itog = nullptr;
+    QProgressBar* CGauge1 = nullptr;
+    QCheckBox* IsCloseAfter = nullptr;
+    QPushButton* ButtonOk = nullptr;
+    QPushButton* CanBut = nullptr;
+    QTimer Timer1;
+
+    // From the worker's creation until its last step.
+    std::atomic<bool> ExportRunning{false};
+    TExportValues Export;  // what the worker is given
+    int32_t ExportRow = 0;
+    int32_t SavedIterationLimit = 0;
+    bool ExportSaved = false;
+
+    // Handlers
+    void ButtonOkClick();
+    void CanButClick();
+    void IsCloseAfterClick();
+    void Timer1Timer();
+    bool FormShortCut(QKeyEvent* event);
+    void FormClose();
+
+    // Run on the main thread for the worker.
+    void ReportProgress();
+    void FinishExport();
+    void ExportFailed(TExportResult result);
+
+    // The listed item the text of a list's edit field names, -1 for none.
+    static int ListedIndex(const QComboBox* list);
+
+protected:
+    void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildWindow();
+    void EnableChoices(bool enabled);
+
+    TMainForm& Main;
+    QPointer<TRollImage> RollImage;
+    bool Closed = false;
+};
