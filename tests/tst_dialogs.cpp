@@ -16,6 +16,7 @@
 #include "files/U_refile.h"
 #include "support/Files.h"
 #include "support/MessageRecorder.h"
+#include "support/Modal.h"
 #include "support/PassGate.h"
 #include "support/Pictures.h"
 #include "support/ProgramFolder.h"
@@ -194,21 +195,10 @@ private:
     bool Settled(int expected) { return WaitSettled(Gate, W->State, expected); }
     void ExpectPasses(int expected) { ::ExpectPasses(Gate, W->State, expected); }
 
-    // Runs 'act' on the first modal window of type T to show, once.
     template <class T>
     void OnModal(std::function<void(T&)> act)
     {
-        auto* poll = new QTimer(W.get());
-        poll->setInterval(5);
-        connect(poll, &QTimer::timeout, poll, [poll, act] {
-            auto* d = qobject_cast<T*>(QApplication::activeModalWidget());
-            if (!d || !d->isVisible())
-                return;
-            poll->stop();
-            poll->deleteLater();
-            act(*d);
-        });
-        poll->start();
+        ::OnModal<T>(W.get(), std::move(act));
     }
 
     QList<TRecordedMessage>& Shown() { return Recorder->Messages; }

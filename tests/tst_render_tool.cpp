@@ -4,6 +4,7 @@
 #include "engine/ProgramState.h"
 #include "engine/RasterWalk.h"
 #include "files/FileFormats.h"
+#include "tests/support/Bmp.h"
 #include "tests/support/Files.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/ProgramFolder.h"
@@ -14,62 +15,6 @@
 #include <cstring>
 
 namespace {
-
-struct TBmp {
-    bool Valid = false;
-    QByteArray Raw;
-    int Width = 0, Height = 0;
-    QImage Image;  // decoded, top row first
-};
-
-using THeader = std::array<uchar, 54>;
-
-template <typename T>
-T Field(const THeader& h, int offset)
-{
-    return qFromLittleEndian<T>(h.data() + offset);
-}
-
-// Reads a 24-bit bottom-up BMP and checks every header field on the way.
-TBmp ReadBmp(const QString& path)
-{
-    TBmp bmp;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return bmp;
-    bmp.Raw = file.readAll();
-    const QByteArray& b = bmp.Raw;
-    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M')
-        return bmp;
-    THeader h;
-    std::copy_n(b.constData(), h.size(), h.begin());
-    bmp.Width = Field<int32_t>(h, 18);
-    bmp.Height = Field<int32_t>(h, 22);
-    const qsizetype rowSize = (qsizetype(bmp.Width) * 3 + 3) / 4 * 4;
-    const qsizetype imageSize = rowSize * bmp.Height;
-    if (Field<uint32_t>(h, 2) != 54 + imageSize || Field<uint16_t>(h, 6) != 0 || Field<uint16_t>(h, 8) != 0 ||
-        Field<uint32_t>(h, 10) != 54 || Field<uint32_t>(h, 14) != 40 || Field<uint16_t>(h, 26) != 1 ||
-        Field<uint16_t>(h, 28) != 24 || Field<uint32_t>(h, 30) != 0 || Field<uint32_t>(h, 34) != imageSize ||
-        b.size() != 54 + imageSize)
-        return bmp;
-    bmp.Image = QImage(bmp.Width, bmp.Height, QImage::Format_BGR888);
-    for (int y = 0; y < bmp.Height; ++y) {
-        const char* row = b.constData() + 54 + (bmp.Height - 1 - y) * rowSize;
-        std::memcpy(bmp.Image.scanLine(y), row, qsizetype(bmp.Width) * 3);
-        for (qsizetype pad = qsizetype(bmp.Width) * 3; pad < rowSize; ++pad)
-            if (row[pad] != 0)
-                return bmp;
-    }
-    bmp.Valid = true;
-    return bmp;
-}
-
-QImage RenderInProcess(ProgramState& s, int width, int height)
-{
-    QImage image(width, height, QImage::Format_BGR888);
-    RasterWalkReference(s, CentredRaster(s, width, height), TargetOf(image));
-    return image;
-}
 
 struct TRun {
     int Status = -1;
