@@ -11,7 +11,6 @@
 void PrepareApplication()
 {
     QApplication::setApplicationName(ProgramTitle);
-    QApplication::setApplicationDisplayName(ProgramTitle);
     QFont font(QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);

@@ -46,6 +46,7 @@ public:
     explicit TSaveImageDialog(QWidget* parent) : QFileDialog(parent)
     {
         setObjectName(QStringLiteral("SaveDialog1"));
+        setWindowTitle(QStringLiteral("Сохранить как"));
         setAcceptMode(QFileDialog::AcceptSave);
         setFileMode(QFileDialog::AnyFile);
         setNameFilter(QStringLiteral("BMP (*.bmp)"));
@@ -147,7 +148,7 @@ TSizeAndExt::TSizeAndExt(TMainForm& main, const QString& chosenPath)
     ExportRunning = false;
 
     const QRect mainOuter = Main.frameGeometry();
-    move(mainOuter.center() - QPoint(width() / 2, height() / 2));
+    move(mainOuter.x() + (mainOuter.width() - width()) / 2, mainOuter.y() + (mainOuter.height() - height()) / 2);
     // No key reaches the window or its lists while it is up.
     qApp->installEventFilter(this);
 }
@@ -182,7 +183,8 @@ void TSizeAndExt::BuildWindow()
     Label3 = Label(this, "Label3", QStringLiteral("Приоритет:"), 8, 98);
     PrF = List(this, "PrF", {QStringLiteral("Низкий"), QStringLiteral("Нормальный"), QStringLiteral("Высокий")}, 94,
                QStringLiteral(" Выбор приоритета потока расчитывающего изображение"));
-    Itog = Label(this, "Itog", DoneText, 8, 126);
+    Itog = Control<QLabel>(this, "Itog", QRect(8, 124, ClientWidth - 16, 16));
+    Itog->setText(DoneText);
     CGauge1 = Control<QProgressBar>(this, "CGauge1", QRect(8, 144, ClientWidth - 16, 20));
     CGauge1->setRange(0, 100);
     CGauge1->setValue(0);

@@ -5,7 +5,9 @@
 #include "engine/RasterWalk.h"
 #include "files/FileFormats.h"
 #include "files/SettingsFile.h"
+#include "tests/support/Bmp.h"
 #include "tests/support/Files.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/ProgramFolder.h"
 #include "tests/support/StoredSettings.h"
 
@@ -88,6 +90,7 @@ private slots:
     void drivesTheRealProgram();
     void fileDialogs();
     void storesTheWindowPlace();
+    void exportsAPicture();
 
 private:
     bool StartProgram();
@@ -456,3 +459,62 @@ void TestEndToEnd::storesTheWindowPlace()
 
 QTEST_MAIN(TestEndToEnd)
 #include "tst_e2e.moc"
+
+void TestEndToEnd::exportsAPicture()
+{
+    QVERIFY(StartProgram());
+    ProgramState s;
+    BuildColourTable(s);
+    QVERIFY2(WaitForPicture(Render(s, MainPictureRaster(s))), "the default picture never showed");
+
+    // F7, a path typed into the file dialog, Enter: the export window.
+    Xdo({QStringLiteral("key"), QStringLiteral("F7")});
+    QVERIFY(!WaitForWindow(QStringLiteral("Сохранить как")).isEmpty());
+    const QString file = Folder.FilePath(QStringLiteral("export.bmp"));
+    Xdo({QStringLiteral("key"), QStringLiteral("ctrl+a"), QStringLiteral("type"), Folder.FilePath(QStringLiteral("export.v1"))});
+    Xdo({QStringLiteral("key"), QStringLiteral("Return")});
+    const QString window = WaitForWindow(QStringLiteral("Расчет и сохранение изображения"));
+    QVERIFY(!window.isEmpty());
+
+    // Keys do nothing there: neither a second file dialog nor a close.
+    Xdo({QStringLiteral("key"), QStringLiteral("F7"), QStringLiteral("Escape"), QStringLiteral("Return")});
+    QTest::qWait(500);
+    QVERIFY(Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                 QStringLiteral("^Сохранить как$")})
+                .isEmpty());
+    const QString geometry = Xdo({QStringLiteral("getwindowgeometry"), window});
+    QVERIFY2(geometry.contains(QStringLiteral("Geometry: 354x227")), qPrintable(geometry));
+    const QString place = geometry.section(QStringLiteral("Position: "), 1).section(QLatin1Char(' '), 0, 0);
+    const int left = place.section(QLatin1Char(','), 0, 0).toInt(), top = place.section(QLatin1Char(','), 1).toInt();
+    const auto click = [&](int x, int y) {
+        Xdo({QStringLiteral("mousemove"), QString::number(left + x), QString::number(top + y), QStringLiteral("click"),
+             QStringLiteral("1")});
+    };
+    QVERIFY(!QFile::exists(file));
+
+    // "Ok!" with the first items: 320 x 240 at 256, the start-up picture.
+    const QRect itog(left + 8, top + 124, 338, 16);
+    const QImage before = Screenshot().copy(itog);
+    click(227, 208);
+    QVERIFY(QTest::qWaitFor([&] { return ReadBmp(file).Valid; }, Patience));
+    const TBmp bmp = ReadBmp(file);
+    QCOMPARE(PictureHash(bmp.Image), Q_UINT64_C(0xf918550daef6292d));  // derive_pictures.py
+    QCOMPARE(bmp.Image, RenderInProcess(s, 320, 240));
+    // The line under the choices now tells of the save.
+    QVERIFY(QTest::qWaitFor([&] { return Screenshot().copy(itog) != before; }, Patience));
+
+    // "Закрыть" closes it, and the main window takes keys again.
+    click(308, 208);
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                        QStringLiteral("^Расчет и сохранение изображения$")})
+                .isEmpty();
+        },
+        Patience));
+    FocusMainWindow();
+    Xdo({QStringLiteral("key"), QStringLiteral("ctrl+q")});
+    QVERIFY(Program.waitForFinished(10000));
+    QCOMPARE(Program.exitCode(), 0);
+    WindowId.clear();
+}
