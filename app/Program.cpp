@@ -5,6 +5,9 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <exception>
 
@@ -15,6 +18,12 @@ void PrepareApplication()
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     QApplication::setFont(font);
+    // Qt's own dialogs and buttons in the program's language, whatever the
+    // system's; without the translations they stay in English.
+    auto* translator = new QTranslator(qApp);
+    if (translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
     InstallMessageBoxes();
 }
 

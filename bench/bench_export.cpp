@@ -1,0 +1,158 @@
+// The whole image export in the real window, from the press of "Ok!" to the
+// end of its file's write, against the per-pixel walk with the same write on
+// the same machine: 1600 x 1200 at depth 8192, C = -0.12+0.75i. The window
+// runs offscreen; its worker, its pool, its report calls and the file are the
+// program's own.
+//   export/window-<priority>   the export window, that priority chosen
+//   export/run                 the same run without the window
+//   export/reference           the per-pixel walk in report bands, one thread
+
+#include "app/Program.h"
+#include "app/U_mainform.h"
+#include "engine/RasterWalk.h"
+#include "export/BmpWriter.h"
+#include "export/ImageExport.h"
+#include "export/U_sizeandext.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+QTemporaryDir* Folder = nullptr;
+TMainForm* Main = nullptr;
+
+void DeepView(ProgramState& s)
+{
+    s.FractalParams.Cx = -0.12;
+    s.FractalParams.Cy = 0.75;
+}
+
+void ExportWindow(benchmark::State& st, int priority)
+{
+    DeepView(Main->State);
+    const QString file = Folder->filePath(QStringLiteral("window.bmp"));
+    TSizeAndExt::SaveDialogForTests = [file](const QString&) { return std::optional<QString>(file); };
+    for (auto _ : st) {
+        QElapsedTimer clock;
+        qint64 ns = 0;
+        QTimer::singleShot(0, Main, [&] {
+            auto* f = qobject_cast<TSizeAndExt*>(QApplication::activeModalWidget());
+            if (!f)
+                return;
+            f->WIm->setCurrentIndex(7);
+            f->Iterations->setCurrentIndex(5);
+            f->PrF->setCurrentIndex(priority);
+            QObject::connect(f->CGauge1, &QProgressBar::valueChanged, f, [&, f](int value) {
+                if (value != 100)
+                    return;
+                ns = clock.nsecsElapsed();  // FinishExport: the file is on disk
+                QTimer::singleShot(0, f, [f] { f->CanBut->click(); });
+            });
+            clock.start();
+            f->ButtonOk->click();
+        });
+        Main->SaveImage->trigger();
+        st.SetIterationTime(double(ns) * 1e-9);
+    }
+}
+
+// The same run without the window: the walk, its report points, the write.
+void Run(benchmark::State& st)
+{
+    auto s = std::make_unique<ProgramState>();
+    s->ColourTable = Main->State.ColourTable;
+    DeepView(*s);
+    s->SetIterationLimit(8190);
+    TExportValues v = ExportGeometry(*s, 1600, 1200);
+    v.Path = Folder->filePath(QStringLiteral("run.bmp"));
+    for (auto _ : st)
+        RunExport(*s, v, {});
+}
+
+void Reference(benchmark::State& st)
+{
+    auto s = std::make_unique<ProgramState>();
+    s->ColourTable = Main->State.ColourTable;
+    DeepView(*s);
+    s->SetIterationLimit(8190);
+    const TExportValues v = ExportGeometry(*s, 1600, 1200);
+    const TRaster r = ExportRaster(*s, v);
+    QImage picture(v.Width, v.Height, QImage::Format_BGR888);
+    const QString file = Folder->filePath(QStringLiteral("reference.bmp"));
+    for (auto _ : st) {
+        for (int row = 0; row < r.Height; row += ReportBandRows)
+            RasterWalkReference(*s, r, TargetOf(picture), row, std::min(r.Height, row + ReportBandRows));
+        WriteBmp24(file, picture.constBits(), picture.bytesPerLine(), v.Width, v.Height);
+    }
+}
+
+class TTimes : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs)
+            if ((run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") ||
+                (run.run_type == Run::RT_Iteration && run.repetitions <= 1))
+                Ms[run.run_name.function_name] = run.GetAdjustedRealTime() /
+                                                  benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> Ms;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    PrepareApplication();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    QTemporaryDir folder;
+    Folder = &folder;
+    auto main = std::make_unique<TMainForm>();
+    Main = main.get();
+
+    const char* const priorities[] = {"idle", "normal", "highest"};
+    for (int p = 0; p < 3; ++p)
+        benchmark::RegisterBenchmark((std::string("export/window-") + priorities[p]).c_str(), ExportWindow, p)
+            ->Unit(benchmark::kMillisecond)
+            ->UseManualTime();
+    benchmark::RegisterBenchmark("export/run", Run)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("export/reference", Reference)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+    TTimes times;
+    benchmark::RunSpecifiedBenchmarks(&times);
+    const double reference = times.Ms["export/reference"];
+    std::printf("\ncores: %u\n\n| export 1600 x 1200, depth 8192, C = -0.12+0.75i | time | ratio |\n|---|---:|---:|\n",
+                std::thread::hardware_concurrency());
+    std::printf("| per-pixel walk, one thread, and the write | %.0f ms | 1.0 |\n", reference);
+    if (times.Ms["export/run"] > 0)
+        std::printf("| the export run alone, no window | %.1f ms | %.1f |\n", times.Ms["export/run"],
+                    reference / times.Ms["export/run"]);
+    for (const char* p : priorities) {
+        const double ms = times.Ms[std::string("export/window-") + p];
+        if (ms > 0)
+            std::printf("| the export window, priority %s, \"Ok!\" to the file | %.1f ms | %.1f |\n", p, ms,
+                        reference / ms);
+    }
+    benchmark::Shutdown();
+    main.reset();
+    return 0;
+}
