@@ -9,11 +9,13 @@
 #include "export/ImageExport.h"
 #include "export/U_sizeandext.h"
 #include "support/Bmp.h"
+#include "support/Files.h"
 #include "support/MessageRecorder.h"
 #include "support/Modal.h"
 #include "support/PassGate.h"
 #include "support/Pictures.h"
 #include "support/ProgramFolder.h"
+#include "support/StoredSettings.h"
 
 #include <QtTest>
 
@@ -423,6 +425,25 @@ private slots:
         if (limit == 254)  // worked out independently by tests/reference/derive_pictures.py
             QCOMPARE(PictureHash(bmp.Image), Q_UINT64_C(0xf918550daef6292d));
         QCOMPARE(bmp.Image, Reference(320, 240, limit));
+    }
+
+    void closeAfterSurvivesARestart()
+    {
+        RunAction(QStringLiteral("first"), [](TSizeAndExt& f) {
+            QVERIFY(!f.IsCloseAfter->isChecked());
+            QTest::mouseClick(f.IsCloseAfter, Qt::LeftButton);
+            QTest::mouseClick(f.CanBut, Qt::LeftButton);
+        });
+        W->close();
+        QCOMPARE(StoredField(ReadBytes(Path(QStringLiteral("settings.dat"))), 4), 1);
+        W = std::make_unique<TMainForm>();
+        QVERIFY(WaitIdle(W->State));
+        bool checked = false;
+        RunAction(QStringLiteral("second"), [&](TSizeAndExt& f) {
+            checked = f.IsCloseAfter->isChecked();
+            QTest::mouseClick(f.CanBut, Qt::LeftButton);
+        });
+        QVERIFY(checked);
     }
 
     void failures_data()
