@@ -75,6 +75,8 @@ std::optional<QString> AskForPath(TMainForm& main, const QString& proposed)
         return TSizeAndExt::SaveDialogForTests(proposed);
     if (!main.SaveDialog1)
         main.SaveDialog1 = new TSaveImageDialog(&main);
+    // Above the full-screen view, which stays on top of the others.
+    main.SaveDialog1->setWindowFlag(Qt::WindowStaysOnTopHint, main.State.FullScreenOpen);
     main.SaveDialog1->selectFile(proposed);
     if (main.SaveDialog1->exec() != QDialog::Accepted || main.SaveDialog1->selectedFiles().isEmpty())
         return std::nullopt;
@@ -147,6 +149,7 @@ TSizeAndExt::TSizeAndExt(TMainForm& main, const QString& chosenPath)
     ExportSaved = false;
     ExportRunning = false;
 
+    setWindowFlag(Qt::WindowStaysOnTopHint, Main.State.FullScreenOpen);
     const QRect mainOuter = Main.frameGeometry();
     move(mainOuter.x() + (mainOuter.width() - width()) / 2, mainOuter.y() + (mainOuter.height() - height()) / 2);
     // No key reaches the window or its lists while it is up.

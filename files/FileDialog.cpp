@@ -107,6 +107,8 @@ void TFileDialog::Prepare()
     // Over the main picture, or centred on the screen above the full-screen view.
     // The frame is known only once the window exists.
     const QSize outer = testAttribute(Qt::WA_WState_Created) ? frameGeometry().size() : size();
+    // Above the full-screen view, which stays on top of the others.
+    setWindowFlag(Qt::WindowStaysOnTopHint, Main.State.FullScreenOpen);
     if (Main.State.FullScreenOpen) {
         const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
                                                               : QRect(0, 0, 1024, 768);
