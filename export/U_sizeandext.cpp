@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -325,13 +324,13 @@ void TSizeAndExt::FormClose()
     Closed = true;
     Timer1.stop();
     if (ExportRunning && RollImage) {
+        // The worker may be waiting for a call into this window: it is let go
+        // and stops at its next report point.
         RollImage->requestInterruption();
-        // The worker may be waiting for a call into this window: serve those
-        // calls, and nothing else, until it has ended.
-        while (!RollImage->wait(QDeadlineTimer(5)))
-            QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-        Timer1.stop();
+        RollImage->Abandon();
+        RollImage->wait();
+        // Its calls still queued are of no use now.
+        QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     }
     ExportRunning = false;
     Main.State.CloseExportAfterSave = IsCloseAfter->isChecked() ? 1 : 0;
@@ -380,7 +379,27 @@ TRollImage::TRollImage(TSizeAndExt& form, const ProgramState& state, const TExpo
 
 void TRollImage::Synchronize(const std::function<void()>& call)
 {
-    QMetaObject::invokeMethod(&Form, call, Qt::BlockingQueuedConnection);
+    // A blocking queued call that a closing window can release.
+    std::unique_lock lock(Calls->Mutex);
+    if (Calls->Abandoned)
+        return;
+    const uint64_t id = ++Calls->Posted;
+    lock.unlock();
+    QMetaObject::invokeMethod(&Form, [calls = Calls, id, call] {
+        call();
+        std::lock_guard done(calls->Mutex);
+        calls->Done = id;
+        calls->Finished.notify_all();
+    }, Qt::QueuedConnection);
+    lock.lock();
+    Calls->Finished.wait(lock, [&] { return Calls->Done >= id || Calls->Abandoned; });
+}
+
+void TRollImage::Abandon()
+{
+    std::lock_guard lock(Calls->Mutex);
+    Calls->Abandoned = true;
+    Calls->Finished.notify_all();
 }
 
 void TRollImage::Execute()

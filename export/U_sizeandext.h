@@ -10,7 +10,11 @@
 #include <QTimer>
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 class QCheckBox;
@@ -30,6 +34,10 @@ class TRollImage : public QThread {
 public:
     TRollImage(TSizeAndExt& form, const ProgramState& state, const TExportValues& values);
 
+    // Main thread, when the window closes: the worker waits for none of its
+    // calls any more (it stops at its next report point).
+    void Abandon();
+
 protected:
     void run() override { Execute(); }
 
@@ -38,9 +46,19 @@ private:
     // Runs 'call' on the main thread and waits for it.
     void Synchronize(const std::function<void()>& call);
 
+    // The hand-over of calls; shared with the calls themselves, which may
+    // still run after the worker has gone.
+    struct TCalls {
+        std::mutex Mutex;
+        std::condition_variable Finished;
+        uint64_t Posted = 0, Done = 0;
+        bool Abandoned = false;
+    };
+
     TSizeAndExt& Form;
     const ProgramState& State;
     const TExportValues Values;
+    const std::shared_ptr<TCalls> Calls = std::make_shared<TCalls>();
 };
 
 class TSizeAndExt : public QDialog {

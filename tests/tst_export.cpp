@@ -512,6 +512,7 @@ private slots:
             f.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&f));
             f.WIm->setFocus();
+            QTRY_VERIFY(QApplication::focusWidget() && QApplication::focusWidget()->window() == &f);
             QWidget* const focus = QApplication::focusWidget();
             for (const QKeyCombination key :
                  {QKeyCombination(Qt::Key_F7), QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::Key_Tab),
@@ -520,8 +521,11 @@ private slots:
                 QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
                 QCoreApplication::processEvents();
             }
-            stillUp = f.isVisible() && QApplication::focusWidget() == focus && f.WIm->currentIndex() == 0 &&
-                      f.WIm->currentText() == QStringLiteral("320 x 240");
+            QVERIFY(f.isVisible());
+            QCOMPARE(QApplication::focusWidget(), focus);
+            QCOMPARE(f.WIm->currentIndex(), 0);
+            QCOMPARE(f.WIm->currentText(), QStringLiteral("320 x 240"));
+            stillUp = true;
             QTest::mouseClick(f.CanBut, Qt::LeftButton);
         });
         QVERIFY(stillUp);
