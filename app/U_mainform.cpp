@@ -14,6 +14,8 @@
 #include "engine/RenderPass.h"
 #include "files/U_opensavefractal.h"
 #include "files/U_ospalette.h"
+#include "info/U_about.h"
+#include "info/U_description.h"
 
 #include <QAction>
 #include <QApplication>
@@ -704,6 +706,9 @@ void TMainForm::CloseAppExecute()
 {
     close();
 }
+
+void TMainForm::DescriptExecute() { TDscrptForm::DescriptExecute(*this); }
+void TMainForm::A_ProgramExecute() { TAboutForm::A_ProgramExecute(*this); }
 
 void TMainForm::FormKeyDown(QKeyEvent* event)
 {
