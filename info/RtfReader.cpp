@@ -61,6 +61,7 @@ struct TCharState {
 struct TParaState {
     Qt::Alignment Align = Qt::AlignLeft;
     int FirstIndent = 0, LeftIndent = 0, RightIndent = 0, SpaceBefore = 0, SpaceAfter = 0;  // twips
+    std::vector<int> Tabs;  // \txN stops
 };
 
 struct TGroup {
@@ -449,6 +450,9 @@ void TReader::ControlWord(const QByteArray& w, bool hasParam, int n)
         pa.LeftIndent = n;
     } else if (w == "ri") {
         pa.RightIndent = n;
+    } else if (w == "tx") {
+        if (pa.Tabs.size() < 64)
+            pa.Tabs.push_back(n);
     } else if (w == "sb") {
         pa.SpaceBefore = n;
     } else if (w == "sa") {
@@ -592,6 +596,14 @@ QTextBlockFormat TReader::BlockFormat() const
     f.setTextIndent(Pixels(p.FirstIndent));
     f.setTopMargin(Pixels(std::max(p.SpaceBefore, 0)));
     f.setBottomMargin(Pixels(std::max(p.SpaceAfter, 0)));
+    if (!p.Tabs.empty()) {
+        QList<QTextOption::Tab> tabs;
+        // Stops count from the page's margin, the layout's from where the first line begins.
+        for (int t : p.Tabs)
+            tabs.append(QTextOption::Tab(Pixels(std::max(t - std::max(p.LeftIndent, 0) - p.FirstIndent, 0)),
+                                         QTextOption::LeftTab));
+        f.setTabPositions(tabs);
+    }
     return f;
 }
 

@@ -142,7 +142,7 @@ QImage TAboutForm::Emblem()
     auto s = std::make_unique<ProgramState>();
     s->FractalParams.Cx = -0.123;
     s->FractalParams.Cy = 0.745;
-    s->FractalParams.ViewWidth = 3.0f;
+    s->FractalParams.ViewWidth = 2.5f;
     s->IterationLimit = 400;
     BuildColourTable(*s);
     SelectColourFunction(*s);

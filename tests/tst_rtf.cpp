@@ -29,6 +29,8 @@ QString Describe(const QTextDocument& doc)
             battrs << QStringLiteral("li%1").arg(bf.leftMargin());
         if (bf.textIndent() != 0)
             battrs << QStringLiteral("fi%1").arg(bf.textIndent());
+        for (const QTextOption::Tab& t : bf.tabPositions())
+            battrs << QStringLiteral("tx%1").arg(t.position);
         QString text = battrs.isEmpty() ? QString() : QLatin1Char('<') + battrs.join(' ') + QLatin1Char('>');
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
@@ -101,6 +103,8 @@ void TestRtf::controlWords_data()
     row("alignment", "{\\rtf1\\qc a\\par\\qr b\\par\\qj c\\par\\ql d}", "<qc>a|<qr>b|<qj>c|d");
     row("pard resets the paragraph", "{\\rtf1\\qc\\li300 a\\par\\pard b}", "<qc li20>a|b");
     row("first-line and left indents in twips", "{\\rtf1\\fi-300\\li600 a}", "<li40 fi-20>a");
+    row("tab stops", "{\\rtf1\\tx1500\\tx3000 a\\par\\pard b}", "<tx100 tx200>a|b");
+    row("tab stops after a hanging indent", "{\\rtf1\\li1500\\fi-1200\\tx1500 a}", "<li100 fi-80 tx80>a");
     row("escaped characters", "{\\rtf1 \\\\ \\{x\\}}", "\\ {x}");
     row("unknown words ignored", "{\\rtf1 a\\foo12 b\\zzz c\\qwerty-5 d}", "abcd");
     row("u with fallback", "{\\rtf1 \\u1055?a}", QStringLiteral("Пa"));
