@@ -164,6 +164,7 @@ private:
     QTextCharFormat Format;
     bool FormatKnown = false;
     qsizetype Written = 0;
+    qsizetype Runs = 0;
 
     void OpenGroup();
     bool CloseGroup();  // false once the outermost group closed
@@ -186,7 +187,7 @@ void TReader::Run()
     Cursor.beginEditBlock();
     while (P < End && *P != '{')
         ++P;
-    while (P < End) {
+    while (P < End && Written < RtfMaxCharacters) {
         const char c = *P++;
         if (SkipNest >= 0) {
             // Only braces, escapes and binary data matter inside a skipped destination.
@@ -538,8 +539,9 @@ void TReader::Character(char16_t c)
     }
     if (Cur.Dest != TDest::Text || Cur.Char.Hidden || Written >= RtfMaxCharacters)
         return;
-    if (!(Cur.Char == RunState)) {
+    if (!(Cur.Char == RunState) && Runs < RtfMaxRuns) {
         Flush();
+        ++Runs;
         RunState = Cur.Char;
     }
     Run_.append(QChar(c));

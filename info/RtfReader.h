@@ -12,9 +12,11 @@ class QTextDocument;
 // Deeper groups than this share the state of the deepest saved one, so that a
 // file of nothing but braces costs no memory per brace.
 constexpr int RtfMaxSavedGroups = 4096;
-// Text beyond this many characters is dropped, so that a huge file still
-// loads in bounded time and memory.
-constexpr qsizetype RtfMaxCharacters = 8 * 1024 * 1024;
+// Reading ends after this many characters (about a thousand pages), so that
+// a huge file still loads in bounded time and memory.
+constexpr qsizetype RtfMaxCharacters = 2 * 1024 * 1024;
+// After this many changes of character format the text keeps the last one.
+constexpr qsizetype RtfMaxRuns = 256 * 1024;
 
 // Replaces the content of 'document'. Bytes that do not begin as RTF show as
 // plain UTF-8 text.

@@ -228,6 +228,13 @@ void TestRtf::randomBytes()
     ReadRtf(huge, doc);
     QVERIFY(doc.characterCount() <= RtfMaxCharacters + 1);
     QVERIFY(doc.characterCount() > RtfMaxCharacters / 2);
+    // A format change for every letter: the formats stop changing, the text goes on.
+    QByteArray runs = "{\\rtf1 ";
+    for (qsizetype i = 0; i < RtfMaxRuns + 1000; ++i)
+        runs += i % 2 ? "\\b0 b" : "\\b a";
+    ReadRtf(runs + "\\b0 z}", doc);
+    QCOMPARE(doc.characterCount(), RtfMaxRuns + 1000 + 2);
+    QVERIFY(doc.toPlainText().endsWith("abz"));
 }
 
 QTEST_MAIN(TestRtf)
