@@ -49,7 +49,6 @@ private slots:
     void links();
     void missingAboutText();
     void descriptionNotice();
-    void descriptionFile();
     void descriptionMakesStartDirCurrent();
     void everyDescriptPressOpensAWindow();
 
@@ -163,17 +162,12 @@ void TestInfo::aboutLayout()
     if (!place.isNull())
         QCOMPARE(place.size().isEmpty() ? QRect(w->pos(), QSize()) : w->geometry(),
                  place.size().isEmpty() ? QRect(place.topLeft(), QSize()) : place);
-    if (auto* label = qobject_cast<QLabel*>(w); label && !text.isEmpty())
-        QCOMPARE(label->text(), text);
-    if (auto* button = qobject_cast<QPushButton*>(w))
-        QCOMPARE(button->text(), text);
-    if (name.startsWith("Label6") || name.startsWith("Label7"))
+    if (!text.isEmpty())
+        QCOMPARE(w->property("text").toString(), text);
+    if (name == "Label6" || name == "Label7")
         QCOMPARE(w->parentWidget(), about->Panel1);
     if (colour.isValid())
-        QCOMPARE(w->palette().color(w->foregroundRole() == QPalette::WindowText && name == "Panel1"
-                                        ? QPalette::Window
-                                        : QPalette::WindowText),
-                 colour);
+        QCOMPARE(w->palette().color(name == "Panel1" ? QPalette::Window : QPalette::WindowText), colour);
     QCOMPARE(w->font().bold(), bold);
     QCOMPARE(w->font().underline(), link);
     QCOMPARE(w->cursor().shape(), link ? Qt::PointingHandCursor : Qt::ArrowCursor);
@@ -247,7 +241,6 @@ void TestInfo::links()
     QTest::mousePress(w, Qt::MouseButton(button), {}, QPoint(3, 3));
     QCOMPARE(Opened, QList<QUrl>{url});
     QVERIFY(messages.Messages.isEmpty());
-    QCOMPARE(url.isLocalFile() || url.scheme() == "mailto" || url.scheme() == "https", true);
 }
 
 void TestInfo::missingAboutText()
@@ -292,27 +285,19 @@ void TestInfo::descriptionNotice()
     QTRY_COMPARE(QApplication::focusWidget(), d->RichEdit1);
 }
 
-void TestInfo::descriptionFile()
-{
-    QVERIFY(WriteBytes(Dir->FilePath("Description.rtf"), "{\\rtf1\\ansi\\ansicpg1251 {\\b \\'ce\\'ef\\'e8\\'f1\\'e0\\'ed\\'e8\\'e5}\\par x}"));
-    Main->Descript->trigger();
-    TDscrptForm* d = DescriptionWindows(*Main).value(0);
-    QVERIFY(d);
-    const QTextDocument* doc = d->RichEdit1->document();
-    QCOMPARE(doc->toPlainText(), QStringLiteral("Описание\nx"));
-    QCOMPARE(doc->begin().begin().fragment().charFormat().fontWeight(), int(QFont::Bold));
-}
-
 void TestInfo::descriptionMakesStartDirCurrent()
 {
     // Another folder current (as a file dialog or the slide show leaves it):
-    // Description.rtf is still the start folder's.
-    QVERIFY(WriteBytes(Dir->FilePath("Description.rtf"), "{\\rtf1 start folder}"));
+    // Description.rtf is still the start folder's, shown formatted.
+    QVERIFY(WriteBytes(Dir->FilePath("Description.rtf"),
+                       "{\\rtf1\\ansi\\ansicpg1251 {\\b \\'ce\\'ef\\'e8\\'f1\\'e0\\'ed\\'e8\\'e5}\\par x}"));
     QVERIFY(QDir::setCurrent(Dir->FilePath("fractals")));
     QVERIFY(WriteBytes("Description.rtf", "{\\rtf1 wrong folder}"));
     Main->Descript->trigger();
     QCOMPARE(QDir::currentPath(), Main->State.StartDir);
-    QCOMPARE(DescriptionWindows(*Main).value(0)->RichEdit1->toPlainText(), QStringLiteral("start folder"));
+    const QTextDocument* doc = DescriptionWindows(*Main).value(0)->RichEdit1->document();
+    QCOMPARE(doc->toPlainText(), QStringLiteral("Описание\nx"));
+    QCOMPARE(doc->begin().begin().fragment().charFormat().fontWeight(), int(QFont::Bold));
 }
 
 void TestInfo::everyDescriptPressOpensAWindow()
