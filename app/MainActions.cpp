@@ -17,7 +17,7 @@
 
 namespace {
 
-enum class TMenu { None, File, Fractal, View };
+enum class TMenu { None, File, Fractal, View, Help };
 
 // Radio items and the tools are exclusive groups.
 enum class TCheck { No, Formula, Tool };
@@ -57,6 +57,9 @@ const std::vector<TActionRow>& ActionRows()
          &TMainForm::FractalN1Execute, TCheck::Formula},
         {&TMainForm::FullScr, QStringLiteral("&Полный экран"), Qt::Key_F, TGlyph::MenuFullScreen, TMenu::View,
          &TMainForm::FullScrExecute},
+        {&TMainForm::Descript, QStringLiteral("&Описание"), Qt::Key_F1, TGlyph::MenuDescription, TMenu::Help,
+         &TMainForm::DescriptExecute},
+        {&TMainForm::A_Program, QStringLiteral("О &программе"), {}, {}, TMenu::Help, &TMainForm::A_ProgramExecute},
         {&TMainForm::KoefScr, {}, Qt::Key_K, TGlyph::Koef, TMenu::None, &TMainForm::KoefScrExecute, TCheck::Tool},
         {&TMainForm::Zoom, {}, Qt::Key_L, TGlyph::Lupa, TMenu::None, &TMainForm::ZoomExecute, TCheck::Tool},
         {&TMainForm::ToCur, {}, Qt::Key_C, TGlyph::Center, TMenu::None, &TMainForm::ToCurExecute, TCheck::Tool},
@@ -75,9 +78,13 @@ void TMainForm::BuildActions()
         {&TMainForm::MenuFile, QStringLiteral("&Файл")},
         {&TMainForm::MenuFractal, QStringLiteral("Ф&рактал")},
         {&TMainForm::MenuView, QStringLiteral("&Вид")},
+        {&TMainForm::MenuHelp, QStringLiteral("&Справка")},
     };
     for (const auto& [member, caption] : menus)
         this->*member = menuBar()->addMenu(caption);
+    // The help menu's own action opens the submenu only.
+    About = MenuHelp->menuAction();
+    connect(About, &QAction::triggered, this, &TMainForm::AboutExecute);
 
     auto* formulas = new QActionGroup(this);
     auto* tools = new QActionGroup(this);

@@ -15,6 +15,8 @@
 #include "export/U_sizeandext.h"
 #include "files/U_opensavefractal.h"
 #include "files/U_ospalette.h"
+#include "info/U_about.h"
+#include "info/U_description.h"
 
 #include <QAction>
 #include <QApplication>
@@ -718,6 +720,9 @@ void TMainForm::CloseAppExecute()
 {
     close();
 }
+
+void TMainForm::DescriptExecute() { TDscrptForm::DescriptExecute(*this); }
+void TMainForm::A_ProgramExecute() { TAboutForm::A_ProgramExecute(*this); }
 
 void TMainForm::FormKeyDown(QKeyEvent* event)
 {

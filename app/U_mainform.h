@@ -137,9 +137,13 @@ public:
     QAction* HandTool = nullptr;
     QAction* FromTo = nullptr;
     QAction* DefaultPar = nullptr;
+    QAction* About = nullptr;  // the help menu itself
+    QAction* Descript = nullptr;
+    QAction* A_Program = nullptr;
     QMenu* MenuFile = nullptr;
     QMenu* MenuFractal = nullptr;
     QMenu* MenuView = nullptr;
+    QMenu* MenuHelp = nullptr;
 
     TThreadFract* RenderThread = nullptr;
     QPointer<TFullScreenForm> FullScreenForm;
@@ -207,6 +211,9 @@ public:
     void FullScrExecute();
     void FractalN1Execute();
     void CloseAppExecute();
+    void AboutExecute() {}
+    void DescriptExecute();
+    void A_ProgramExecute();
     void FormKeyDown(QKeyEvent* event);
 
     // Text of the read-out for a plane point.

@@ -5,6 +5,7 @@
 
 const QString ProgramTitle = QStringLiteral("Quilmora 1.02");
 const QString HomePageAddress = QStringLiteral("https://quilmora.example.org");
+const QString ContactAddress = QStringLiteral("qm@example.org");
 
 namespace {
 bool StderrHandler(TMessageKind, const QString& caption, const QString& text)

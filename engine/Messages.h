@@ -17,3 +17,4 @@ bool ShowMessage(TMessageKind kind, const QString& caption, const QString& text)
 
 extern const QString ProgramTitle;  // "Quilmora 1.02"
 extern const QString HomePageAddress;
+extern const QString ContactAddress;  // a mail address

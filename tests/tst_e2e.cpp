@@ -91,6 +91,7 @@ private slots:
     void fileDialogs();
     void storesTheWindowPlace();
     void exportsAPicture();
+    void informationWindows();
 
 private:
     bool StartProgram();
@@ -455,6 +456,42 @@ void TestEndToEnd::storesTheWindowPlace()
     QCOMPARE(QFileInfo(settings).lastModified(), written);
     QVERIFY(StampOf(settings) == stamp);
     QCOMPARE(ReadBytes(settings), bytes);
+}
+
+void TestEndToEnd::informationWindows()
+{
+    QVERIFY(StartProgram());
+    const auto gone = [this](const QString& caption) {
+        return QTest::qWaitFor(
+            [&] {
+                return Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                            QLatin1Char('^') + caption + QLatin1Char('$')})
+                    .isEmpty();
+            },
+            Patience);
+    };
+    // F1 opens the description, Esc closes it.
+    Xdo({QStringLiteral("key"), QStringLiteral("F1")});
+    QVERIFY(!WaitForWindow(QStringLiteral("Описание ")).isEmpty());
+    Xdo({QStringLiteral("key"), QStringLiteral("Escape")});
+    QVERIFY(gone(QStringLiteral("Описание ")));
+
+    // The help menu's second item opens the about window and closes it again.
+    const QString geometry = Xdo({QStringLiteral("getwindowgeometry"), WindowId});
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Position: (\\d+),(\\d+)")).match(geometry);
+    QVERIFY2(m.hasMatch(), qPrintable(geometry));
+    const int x = m.captured(1).toInt(), y = m.captured(2).toInt();
+    // One xdotool run: the keys reach the menu the click opened.
+    const auto chooseAbout = [&] {
+        FocusMainWindow();
+        Xdo({QStringLiteral("mousemove"), QString::number(x + 180), QString::number(y + 8), QStringLiteral("click"),
+             QStringLiteral("1"), QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"),
+             QStringLiteral("Return")});
+    };
+    chooseAbout();
+    QVERIFY(!WaitForWindow(QStringLiteral("О программе Quilmora")).isEmpty());
+    chooseAbout();
+    QVERIFY(gone(QStringLiteral("О программе Quilmora")));
 }
 
 QTEST_MAIN(TestEndToEnd)

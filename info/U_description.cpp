@@ -1,0 +1,93 @@
+#include "info/U_description.h"
+
+#include "app/KeyPreview.h"
+#include "app/U_mainform.h"
+#include "engine/Messages.h"
+#include "info/RtfReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+void TDscrptForm::DescriptExecute(TMainForm& main)
+{
+    (new TDscrptForm(main))->show();
+}
+
+TDscrptForm::TDscrptForm(TMainForm& main)
+    : QWidget(&main, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("DscrptForm"));
+    setAccessibleName(objectName());
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Описание "));
+    setFixedWidth(OuterWidth);
+    resize(OuterWidth, OuterHeight);
+
+    RichEdit1 = new QTextEdit(this);
+    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    RichEdit1->setAccessibleName(RichEdit1->objectName());
+    RichEdit1->setReadOnly(true);
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(RichEdit1);
+
+    // Description.rtf is opened by its relative name in the start folder.
+    QDir::setCurrent(main.State.StartDir);
+    RichEdit1->clear();
+    QFile file(QStringLiteral("Description.rtf"));
+    if (file.open(QIODevice::ReadOnly)) {
+        ReadRtf(file.readAll(), *RichEdit1->document());
+    } else {
+        // Missing or unreadable: where to get it.
+        RichEdit1->setPlainText(QStringList{
+            QStringLiteral(" Показать описание невозможно.В каталоге программы"),
+            QStringLiteral("отсутствует файл описания - Description.rtf."),
+            QStringLiteral(" Скачайте оригинальный архив Quilmora.zip со"),
+            QStringLiteral("страницы программы ") + HomePageAddress + QLatin1Char('.'),
+        }.join(QLatin1Char('\n')));
+    }
+    RichEdit1->moveCursor(QTextCursor::Start);
+
+    new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
+
+    // Outer size and place: at the centre of the main window.
+    winId();  // the frame, where the platform knows it before the window shows
+    const QSize frame = frameGeometry().size() - size();
+    setFixedWidth(OuterWidth - frame.width());
+    resize(OuterWidth - frame.width(), OuterHeight - frame.height());
+    const QRect m = main.frameGeometry();
+    move(TruncToInt(m.x() + (m.width() - OuterWidth) * 0.5L), TruncToInt(m.y() + (m.height() - OuterHeight) * 0.5L));
+}
+
+void TDscrptForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    raise();
+    activateWindow();
+}
+
+void TDscrptForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void TDscrptForm::FormActivate()
+{
+    RichEdit1->setFocus();
+}
+
+bool TDscrptForm::FormKeyDown(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Escape)
+        return false;
+    close();
+    return true;
+}
