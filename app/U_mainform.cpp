@@ -14,6 +14,8 @@
 #include "engine/RenderPass.h"
 #include "files/U_opensavefractal.h"
 #include "files/U_ospalette.h"
+#include "slides/U_slideform.h"
+#include "slides/U_vreloptions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -669,6 +671,10 @@ void TMainForm::ChPaletteClick()
 void TMainForm::OpenFractExecute() { TOpenSaveFractal::OpenFractExecute(*this); }
 void TMainForm::SaveCrntFrctExecute() { TOpenSaveFractal::SaveCrntFrctExecute(*this); }
 void TMainForm::SaveFractalExecute() { TOpenSaveFractal::SaveFractalExecute(*this); }
+
+void TMainForm::SlideShowExecute() { TSlideForm::SlideShowExecute(*this); }
+
+void TMainForm::OptionsExecute() { TVrelOptions::OptionsExecute(*this); }
 void TMainForm::OpenPaletteExecute() { TOSPalette::OpenPaletteExecute(*this); }
 void TMainForm::SavePaletteExecute() { TOSPalette::SavePaletteExecute(*this); }
 

@@ -26,6 +26,7 @@ class QPushButton;
 class QSlider;
 class QToolButton;
 class TFullScreenForm;
+class TVrelOptions;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -126,6 +127,8 @@ public:
     QAction* CloseApp = nullptr;
     QAction* FractalN1 = nullptr;  // the radio item ZZ2C
     QAction* FullScr = nullptr;
+    QAction* SlideShow = nullptr;
+    QAction* Options = nullptr;
     QAction* KoefScr = nullptr;
     QAction* Zoom = nullptr;
     QAction* ToCur = nullptr;
@@ -138,6 +141,7 @@ public:
 
     TThreadFract* RenderThread = nullptr;
     QPointer<TFullScreenForm> FullScreenForm;
+    QPointer<TVrelOptions> VrelOptions;
 
     // Navigation values
     const float ZoomInFactor = 0.3f;
@@ -196,6 +200,8 @@ public:
     void OpenPaletteExecute();
     void SavePaletteExecute();
     void FullScrExecute();
+    void SlideShowExecute();
+    void OptionsExecute();
     void FractalN1Execute();
     void CloseAppExecute();
     void FormKeyDown(QKeyEvent* event);
