@@ -49,7 +49,7 @@ TVrelOptions::TVrelOptions(TMainForm& main)
 
     TimeInterval = new QLineEdit(this);
     TimeInterval->setObjectName(QStringLiteral("TimeInterval"));
-    TimeInterval->setGeometry(8, 8, 17, 17);
+    TimeInterval->setGeometry(6, 8, 17, 17);
     TimeInterval->setReadOnly(true);
     TimeInterval->setFocusPolicy(Qt::NoFocus);
     TimeInterval->setFrame(false);
@@ -57,7 +57,8 @@ TVrelOptions::TVrelOptions(TMainForm& main)
 
     Label1 = new QLabel(QStringLiteral("Задержка для \"Слайд - Шоу\" ( с )."), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(28, 8, 152, 17);
+    Label1->setGeometry(25, 2, 159, 28);
+    Label1->setWordWrap(true);
 
     GroupBox1 = new QGroupBox(QStringLiteral("Порядок показа Слайд-Шоу"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
