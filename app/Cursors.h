@@ -10,12 +10,13 @@ enum TCursorSlot {
     CursorKoef = 4,      // "KOEF", coefficient tool
     CursorOpenHand = 5,  // "OPENHAND", hand tool
     CursorToFrom = 6,    // "TOFROM", to/from tool
+    CursorSlide = 7,     // "SLIDE", fully transparent, over the slide show
 };
-constexpr int CursorCount = 6;
+constexpr int CursorCount = 7;
 
-// Builds the six cursors once; later calls do nothing.
+// Builds the cursors once; later calls do nothing.
 void RegisterCursors();
-// The cursor in a slot (1..6); the arrow for any other number.
+// The cursor in a slot (1..7); the arrow for any other number.
 QCursor CursorOf(int slot);
 // Name and hot spot of a slot, for checks.
 const char* CursorName(int slot);

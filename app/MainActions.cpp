@@ -17,7 +17,8 @@
 
 namespace {
 
-enum class TMenu { None, File, Fractal, View, Help };
+// Bar: a command of the menu bar itself, after the menu of the row before it.
+enum class TMenu { None, File, Fractal, View, Help, Bar };
 
 // Radio items and the tools are exclusive groups.
 enum class TCheck { No, Formula, Tool };
@@ -57,6 +58,9 @@ const std::vector<TActionRow>& ActionRows()
          &TMainForm::FractalN1Execute, TCheck::Formula},
         {&TMainForm::FullScr, QStringLiteral("&Полный экран"), Qt::Key_F, TGlyph::MenuFullScreen, TMenu::View,
          &TMainForm::FullScrExecute},
+        {&TMainForm::SlideShow, QStringLiteral("&Слайд-Шоу"), Qt::Key_F10, {}, TMenu::View,
+         &TMainForm::SlideShowExecute},
+        {&TMainForm::Options, QStringLiteral("О&пции"), {}, {}, TMenu::Bar, &TMainForm::OptionsExecute},
         {&TMainForm::Descript, QStringLiteral("&Описание"), Qt::Key_F1, TGlyph::MenuDescription, TMenu::Help,
          &TMainForm::DescriptExecute},
         {&TMainForm::A_Program, QStringLiteral("О &программе"), {}, {}, TMenu::Help, &TMainForm::A_ProgramExecute},
@@ -88,6 +92,7 @@ void TMainForm::BuildActions()
 
     auto* formulas = new QActionGroup(this);
     auto* tools = new QActionGroup(this);
+    QMenu* lastMenu = MenuFile;
     for (const TActionRow& row : ActionRows()) {
         auto* a = new QAction(row.Caption, this);
         a->setShortcut(row.Shortcut);
@@ -101,11 +106,16 @@ void TMainForm::BuildActions()
         }
         connect(a, &QAction::triggered, this, row.Handler);
         addAction(a);
-        if (row.Menu != TMenu::None) {
+        if (row.Menu == TMenu::Bar) {
+            const QList<QAction*> bar = menuBar()->actions();
+            const qsizetype at = bar.indexOf(lastMenu->menuAction()) + 1;
+            menuBar()->insertAction(at < bar.size() ? bar[at] : nullptr, a);
+        } else if (row.Menu != TMenu::None) {
             QMenu* menu = this->*menus[static_cast<int>(row.Menu) - 1].first;
             if (row.SeparatorBefore)
                 menu->addSeparator();
             menu->addAction(a);
+            lastMenu = menu;
         }
         this->*row.Member = a;
     }

@@ -17,6 +17,8 @@
 #include "files/U_ospalette.h"
 #include "info/U_about.h"
 #include "info/U_description.h"
+#include "slides/U_slideform.h"
+#include "slides/U_vreloptions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -684,6 +686,10 @@ void TMainForm::ChPaletteClick()
 void TMainForm::OpenFractExecute() { TOpenSaveFractal::OpenFractExecute(*this); }
 void TMainForm::SaveCrntFrctExecute() { TOpenSaveFractal::SaveCrntFrctExecute(*this); }
 void TMainForm::SaveFractalExecute() { TOpenSaveFractal::SaveFractalExecute(*this); }
+
+void TMainForm::SlideShowExecute() { TSlideForm::SlideShowExecute(*this); }
+
+void TMainForm::OptionsExecute() { TVrelOptions::OptionsExecute(*this); }
 void TMainForm::OpenPaletteExecute() { TOSPalette::OpenPaletteExecute(*this); }
 void TMainForm::SavePaletteExecute() { TOSPalette::SavePaletteExecute(*this); }
 void TMainForm::SaveImageExecute() { TSizeAndExt::SaveImageExecute(*this); }

@@ -27,6 +27,7 @@ class QPushButton;
 class QSlider;
 class QToolButton;
 class TFullScreenForm;
+class TVrelOptions;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -131,6 +132,8 @@ public:
     QAction* CloseApp = nullptr;
     QAction* FractalN1 = nullptr;  // the radio item ZZ2C
     QAction* FullScr = nullptr;
+    QAction* SlideShow = nullptr;
+    QAction* Options = nullptr;
     QAction* KoefScr = nullptr;
     QAction* Zoom = nullptr;
     QAction* ToCur = nullptr;
@@ -150,6 +153,7 @@ public:
     // The export's file dialog, made by its first use and kept, so that it
     // opens where it was left.
     QFileDialog* SaveDialog1 = nullptr;
+    QPointer<TVrelOptions> VrelOptions;
 
     // Navigation values
     const float ZoomInFactor = 0.3f;
@@ -209,6 +213,8 @@ public:
     void SavePaletteExecute();
     void SaveImageExecute();
     void FullScrExecute();
+    void SlideShowExecute();
+    void OptionsExecute();
     void FractalN1Execute();
     void CloseAppExecute();
     void AboutExecute() {}

@@ -68,6 +68,19 @@ std::vector<TPicture> FullScreenPictures(const ProgramState& s)
     return {{CentredRaster(s, 1920, 1080)}};
 }
 
+// The shipped dragon.frc, as the slide show draws it.
+void StoredSlide(ProgramState& s)
+{
+    s.FractalParams.Cx = -0.835;
+    s.FractalParams.Cy = -0.2321;
+    s.FractalParams.ViewWidth = 3.4f;
+}
+
+std::vector<TPicture> SlidePictures(const ProgramState& s)
+{
+    return {{CentredRaster(s, 1920, 1080)}};
+}
+
 std::vector<TPicture> PreviewPictures(const ProgramState& s)
 {
     return {{CentredRaster(s, 145, 105)}};
@@ -83,6 +96,7 @@ const TScenario Scenarios[] = {
     {"InteriorPass", "render pass, every pixel interior (C = 0, width 0.5, limit 254)", AllInterior,
      RenderPassPictures},
     {"FullScreen", "full screen 1920 x 1080, start-up state", StartUp, FullScreenPictures},
+    {"Slide", "slide 1920 x 1080, dragon.frc (C = -0.835-0.2321i, width 3.4)", StoredSlide, SlidePictures},
     {"Preview", "preview 145 x 105, start-up state", StartUp, PreviewPictures},
     {"Export", "export 1600 x 1200, depth 8192, C = -0.12+0.75i", DeepExport, ExportPictures, true},
 };

@@ -54,3 +54,16 @@ struct TSavedMainState {
         Palette.PutColourTableBack(s);
     }
 };
+
+// The slide show's copy: the picture and the whole colour table.
+struct TSlideSavedState {
+    TFractalParams FractalParams;
+    std::array<TColourEntry, ColourTableSize> ColourTable{};
+
+    static TSlideSavedState Of(const ProgramState& s) { return {s.FractalParams, s.ColourTable}; }
+    void PutBack(ProgramState& s) const
+    {
+        s.FractalParams = FractalParams;
+        s.ColourTable = ColourTable;
+    }
+};

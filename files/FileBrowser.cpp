@@ -12,15 +12,18 @@ const TFileKind PaletteFiles{QStringLiteral(".ptt"), false, QStringLiteral("pale
 
 TFileBrowser::TFileBrowser(QString folder, TFileKind kind) : Dir(std::move(folder)), Kind(std::move(kind)) {}
 
+QStringList ListFolder(const QString& folder, const QString& pattern)
+{
+    return QDir(folder).entryList({pattern}, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name | QDir::IgnoreCase);
+}
+
 void TFileBrowser::Scan(const QString& listed)
 {
     List.clear();
     const QString pattern = QLatin1Char('*') + Kind.Extension + (Kind.LongerEndings ? QStringLiteral("*") : QString());
-    const QFileInfoList entries =
-        QDir(listed.isEmpty() ? Dir : listed).entryInfoList({pattern}, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& entry : entries) {
-        const QString name = entry.fileName().section(QLatin1Char('.'), 0, 0);
+    for (const QString& entry : ListFolder(listed.isEmpty() ? Dir : listed, pattern)) {
+        const QString name = entry.section(QLatin1Char('.'), 0, 0);
         if (!name.isEmpty())
             List.append(name);
     }

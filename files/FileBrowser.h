@@ -14,6 +14,11 @@ struct TFileKind {
 extern const TFileKind FractalFiles;  // ".frc", "fractal_new"
 extern const TFileKind PaletteFiles;  // ".ptt", "palette_new"
 
+// Names of the files and folders (hidden ones included) in 'folder' that
+// match the wildcard 'pattern', letter case ignored, sorted by name; the
+// file dialogs and the slide show list their folders with it.
+QStringList ListFolder(const QString& folder, const QString& pattern);
+
 enum class TRenameOutcome { Renamed, NameTaken, Failed };
 
 class TFileBrowser {

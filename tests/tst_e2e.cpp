@@ -92,6 +92,7 @@ private slots:
     void storesTheWindowPlace();
     void exportsAPicture();
     void informationWindows();
+    void slideShow();
 
 private:
     bool StartProgram();
@@ -476,7 +477,8 @@ void TestEndToEnd::informationWindows()
     Xdo({QStringLiteral("key"), QStringLiteral("Escape")});
     QVERIFY(gone(QStringLiteral("Описание ")));
 
-    // The help menu's second item opens the about window and closes it again.
+    // The help menu (after "Файл", "Фрактал", "Вид" and the command "Опции")
+    // and its second item open the about window and close it again.
     const QString geometry = Xdo({QStringLiteral("getwindowgeometry"), WindowId});
     const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Position: (\\d+),(\\d+)")).match(geometry);
     QVERIFY2(m.hasMatch(), qPrintable(geometry));
@@ -484,7 +486,7 @@ void TestEndToEnd::informationWindows()
     // One xdotool run: the keys reach the menu the click opened.
     const auto chooseAbout = [&] {
         FocusMainWindow();
-        Xdo({QStringLiteral("mousemove"), QString::number(x + 180), QString::number(y + 8), QStringLiteral("click"),
+        Xdo({QStringLiteral("mousemove"), QString::number(x + 232), QString::number(y + 8), QStringLiteral("click"),
              QStringLiteral("1"), QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"),
              QStringLiteral("Return")});
     };
@@ -494,8 +496,73 @@ void TestEndToEnd::informationWindows()
     QVERIFY(gone(QStringLiteral("О программе Quilmora")));
 }
 
-QTEST_MAIN(TestEndToEnd)
-#include "tst_e2e.moc"
+void TestEndToEnd::slideShow()
+{
+    ProgramState a, b;
+    a.FractalParams = {1, 1, -0.123, 0.745, 0.1f, -0.05f, 3.0f, 50, 20, 90, 7, 33, 12};
+    b.FractalParams = {1, 1, -0.7455, 0.1, 0.0f, 0.0f, 2.5f, 36, 60, 12, 26, 18, 8};
+    QVERIFY(WriteBytes(Folder.FilePath("fractals/a.frc"), EncodeFractal(a.FractalParams)));
+    QVERIFY(WriteBytes(Folder.FilePath("fractals/b.frc"), EncodeFractal(b.FractalParams)));
+    QFile::remove(Folder.FilePath(QStringLiteral("settings.dat")));
+
+    QVERIFY(StartProgram());
+    ProgramState start;
+    BuildColourTable(start);
+    const QImage mainPicture = Render(start, MainPictureRaster(start));
+    const std::optional<QPoint> found = WaitForPicture(mainPicture);
+    QVERIFY2(found, "the default picture never showed");
+    const QRect picArea(*found, QSize(PicWidth, PicHeight));
+    // "Опции" on the menu bar, just above the picture.
+    const QStringList optionsItem{QString::number(found->x() + 128), QString::number(found->y() - 10)};
+
+    // The options window from its command; the track bar dragged to 1 s, Ok.
+    Xdo(QStringList{QStringLiteral("mousemove")} + optionsItem + QStringList{QStringLiteral("click"), QStringLiteral("1")});
+    const QString options = WaitForWindow(QStringLiteral("Опции"));
+    QVERIFY(!options.isEmpty());
+    const QString geometry = Xdo({QStringLiteral("getwindowgeometry"), options});
+    const QString place = geometry.section(QStringLiteral("Position: "), 1).section(QLatin1Char(' '), 0, 0);
+    const int ox = place.section(QLatin1Char(','), 0, 0).toInt(), oy = place.section(QLatin1Char(','), 1, 1).toInt();
+    const auto in = [&](int x, int y) { return QStringList{QString::number(ox + x), QString::number(oy + y)}; };
+    Xdo(QStringList{QStringLiteral("mousemove")} + in(39, 47) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1"),
+        QStringLiteral("mousemove")} + in(20, 47) + QStringList{QStringLiteral("mousemove")} + in(0, 47) +
+        QStringList{QStringLiteral("mouseup"), QStringLiteral("1"), QStringLiteral("mousemove")} + in(48, 177) +
+        QStringList{QStringLiteral("click"), QStringLiteral("1")});
+    const auto optionsShown = [&] {
+        return !Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                     QStringLiteral("^Опции$")})
+                    .isEmpty();
+    };
+    QVERIFY(QTest::qWaitFor([&] { return !optionsShown(); }, Patience));
+
+    // F10: the first file over the whole screen, then the second; a key ends it.
+    FocusMainWindow();
+    Xdo({QStringLiteral("key"), QStringLiteral("F10")});
+    for (ProgramState* slide : {&a, &b}) {
+        BuildColourTable(*slide);
+        QVERIFY2(WaitForScreen(Render(*slide, CentredRaster(*slide, ScreenWidth, ScreenHeight))),
+                 slide == &a ? "the first slide never showed" : "the second slide never showed");
+    }
+    Xdo({QStringLiteral("key"), QStringLiteral("x")});
+    QVERIFY2(WaitForPicture(mainPicture, picArea), "the show did not give the main window back");
+
+    // The command again closes the options window.
+    FocusMainWindow();
+    Xdo(QStringList{QStringLiteral("mousemove")} + optionsItem + QStringList{QStringLiteral("click"), QStringLiteral("1")});
+    QVERIFY(!WaitForWindow(QStringLiteral("Опции")).isEmpty());
+    FocusMainWindow();
+    Xdo(QStringList{QStringLiteral("mousemove")} + optionsItem + QStringList{QStringLiteral("click"), QStringLiteral("1")});
+    QVERIFY(QTest::qWaitFor([&] { return !optionsShown(); }, Patience));
+
+    FocusMainWindow();
+    Xdo({QStringLiteral("key"), QStringLiteral("ctrl+q")});
+    QVERIFY(Program.waitForFinished(10000));
+    WindowId.clear();
+    // The new delay was kept at the close.
+    QCOMPARE(ReadBytes(Folder.FilePath("settings.dat")).left(4), EncodeStoredSettings({.SlideDelay = 1}).left(4));
+    for (const char* name : {"settings.dat", "fractals/a.frc", "fractals/b.frc"})
+        QVERIFY(QFile::remove(Folder.FilePath(name)));
+}
+
 
 void TestEndToEnd::exportsAPicture()
 {
@@ -555,3 +622,6 @@ void TestEndToEnd::exportsAPicture()
     QCOMPARE(Program.exitCode(), 0);
     WindowId.clear();
 }
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_e2e.moc"
