@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -58,7 +59,14 @@ TVrelOptions::TVrelOptions(TMainForm& main)
     Label1 = new QLabel(QStringLiteral("Задержка для \"Слайд - Шоу\" ( с )."), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(25, 2, 159, 28);
-    Label1->setWordWrap(true);
+    // One line, as wide fonts allow: the letters close up a little where the
+    // system font is wider than the room.
+    QFont narrow = Label1->font();
+    for (qreal spacing = 100; spacing > 85 && QFontMetrics(narrow).horizontalAdvance(Label1->text()) > Label1->width();
+         spacing -= 1)
+        narrow.setLetterSpacing(QFont::PercentageSpacing, spacing - 1);
+    Label1->setFont(narrow);
+    Label1->setWordWrap(QFontMetrics(narrow).horizontalAdvance(Label1->text()) > Label1->width());
 
     GroupBox1 = new QGroupBox(QStringLiteral("Порядок показа Слайд-Шоу"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
