@@ -70,7 +70,10 @@ TExportResult RunExport(const ProgramState& s, const TExportValues& v, const TEx
     // A stop that came after the last report point still writes nothing.
     if (!done || stopped())
         return TExportResult::Stopped;
-    if (!WriteBmp24(v.Path, picture.constBits(), picture.bytesPerLine(), v.Width, v.Height))
+    if (hooks.Write) {
+        if (!hooks.Write(picture))
+            return TExportResult::WriteFailed;
+    } else if (!WriteBmp24(v.Path, picture.constBits(), picture.bytesPerLine(), v.Width, v.Height))
         return TExportResult::WriteFailed;
     return TExportResult::Saved;
 }

@@ -7,6 +7,7 @@
 #include "engine/ProgramState.h"
 #include "engine/RasterWalk.h"
 
+#include <QImage>
 #include <QString>
 
 #include <cstdint>
@@ -40,6 +41,8 @@ struct TExportHooks {
     std::function<bool()> StopRequested;
     // Called at those rows unless stopped, with the row just finished.
     std::function<void(int32_t row)> Report;
+    // Writes the finished picture instead of the BMP writer (PNG output).
+    std::function<bool(const QImage& picture)> Write;
 };
 
 // Computes the picture and writes it to v.Path (whole file or nothing).

@@ -1,5 +1,6 @@
 // The headless renderer, run as a separate process: BMP layout, pixels, bad input.
 
+#include "engine/CSweep.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
 #include "engine/RasterWalk.h"
@@ -9,6 +10,7 @@
 #include "tests/support/Pictures.h"
 #include "tests/support/ProgramFolder.h"
 
+#include <QImageReader>
 #include <QtTest>
 
 #include <array>
@@ -48,6 +50,13 @@ private slots:
     void badInput_data();
     void badInput();
     void unwritableOutput();
+    void pngEqualsBmpAndCarriesTheValues();
+    void batchSkipsWhatItCannotUse();
+    void sweepEndsEqualSingleRenders();
+    void barSweepBouncesAtTheEnds_data();
+    void barSweepBouncesAtTheEnds();
+    void badSweep_data();
+    void badSweep();
 
 private:
     TProgramFolder Dir;
@@ -232,6 +241,126 @@ void TestRenderTool::unwritableOutput()
     QVERIFY(run.Status != 0);
     QCOMPARE(run.Stderr.count(QLatin1Char('\n')), 1);
     QVERIFY(!QFile::exists(out));
+}
+
+void TestRenderTool::pngEqualsBmpAndCarriesTheValues()
+{
+    const QString png = Path(QStringLiteral("still.png")), bmp = Path(QStringLiteral("still.bmp"));
+    for (const QString& out : {png, bmp})
+        QCOMPARE(RunTool({QStringLiteral("-o"), out, QStringLiteral("--size"), QStringLiteral("81x47")}).Status, 0);
+    QImageReader reader(png);
+    QCOMPARE(reader.format(), QByteArray("png"));
+    const QImage stored = reader.read();
+    const QImage picture = stored.convertToFormat(QImage::Format_BGR888);
+    ProgramState s;
+    BuildColourTable(s);
+    QCOMPARE(picture, ReadBmp(bmp).Image);
+    QCOMPARE(picture, RenderInProcess(s, 81, 47));
+    QCOMPARE(stored.text(QStringLiteral("Formula")), QStringLiteral("1"));
+    QCOMPARE(stored.text(QStringLiteral("Palette")), QStringLiteral("1"));
+    QCOMPARE(stored.text(QStringLiteral("C")), QStringLiteral("0.40200000000000002,0.33900000000000002"));
+    QCOMPARE(stored.text(QStringLiteral("Centre")), QStringLiteral("0,0"));
+    QCOMPARE(stored.text(QStringLiteral("Width")), QStringLiteral("5"));
+    QCOMPARE(stored.text(QStringLiteral("Levels")), QStringLiteral("36,16,12;26,18,8"));
+    QCOMPARE(stored.text(QStringLiteral("Depth")), QStringLiteral("256"));
+}
+
+void TestRenderTool::batchSkipsWhatItCannotUse()
+{
+    const QString in = Path(QStringLiteral("batch-in")), out = Path(QStringLiteral("batch-out"));
+    QVERIFY(QDir().mkpath(in + QStringLiteral("/x.frc")));
+    TFractalParams p;
+    p.Cx = -0.8;
+    QVERIFY(WriteBytes(in + QStringLiteral("/Good.FRC"), EncodeFractal(p)));
+    QVERIFY(WriteBytes(in + QStringLiteral("/formula.frc"), QByteArray::fromHex("02000000")));
+    QVERIFY(WriteBytes(in + QStringLiteral("/empty.frc"), QByteArray()));
+    QVERIFY(WriteBytes(in + QStringLiteral("/notes.txt"), "x"));
+    const TRun run = RunTool({in, QStringLiteral("-O"), out, QStringLiteral("--size"), QStringLiteral("30x20")});
+    QCOMPARE(run.Status, 1);
+    QCOMPARE(run.Stderr.count(QLatin1Char('\n')), 3);
+    QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("Good.png")});
+    ProgramState s;
+    s.FractalParams = p;
+    BuildColourTable(s);
+    QCOMPARE(QImage(out + QStringLiteral("/Good.png")).convertToFormat(QImage::Format_BGR888),
+             RenderInProcess(s, 30, 20));
+    QCOMPARE(RunTool({in + QStringLiteral("/Good.FRC"), QStringLiteral("-O"), out, QStringLiteral("--format"),
+                      QStringLiteral("bmp"), QStringLiteral("--size"), QStringLiteral("30x20")})
+                 .Status,
+             0);
+    QCOMPARE(ReadBmp(out + QStringLiteral("/Good.bmp")).Image, RenderInProcess(s, 30, 20));
+}
+
+void TestRenderTool::sweepEndsEqualSingleRenders()
+{
+    const QString out = Path(QStringLiteral("sweep"));
+    QCOMPARE(RunTool({QStringLiteral("--sweep"), QStringLiteral("-0.8,0.156:0.3,-0.5"), QStringLiteral("--frames"),
+                      QStringLiteral("5"), QStringLiteral("-O"), out, QStringLiteral("--size"), QStringLiteral("40x30")})
+                 .Status,
+             0);
+    QCOMPARE(QDir(out).entryList(QDir::Files).size(), 5);
+    const std::array<std::pair<double, double>, 3> cs{{{-0.8, 0.156}, {-0.525, -0.008}, {0.3, -0.5}}};
+    const std::array<int, 3> frames{1, 2, 5};
+    for (size_t i = 0; i < cs.size(); ++i) {
+        ProgramState s;
+        s.FractalParams.Cx = cs[i].first;
+        s.FractalParams.Cy = cs[i].second;
+        BuildColourTable(s);
+        const QImage frame(out + QStringLiteral("/frame_000%1.png").arg(frames[i]));
+        QCOMPARE(frame.convertToFormat(QImage::Format_BGR888), RenderInProcess(s, 40, 30));
+    }
+}
+
+void TestRenderTool::barSweepBouncesAtTheEnds_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("speed");
+    QTest::addColumn<std::vector<int>>("positions");
+    QTest::newRow("up to the end") << 1995 << 3 << std::vector<int>{1995, 1998, 2000, 1997, 1994};
+    QTest::newRow("down to the end") << -1999 << -1 << std::vector<int>{-1999, -2000, -1999, -1998};
+    QTest::newRow("starting on the end") << 2000 << 5 << std::vector<int>{2000, 1995, 1990};
+    QTest::newRow("one frame") << 7 << 2 << std::vector<int>{7};
+}
+
+void TestRenderTool::barSweepBouncesAtTheEnds()
+{
+    QFETCH(int, start);
+    QFETCH(int, speed);
+    QFETCH(std::vector<int>, positions);
+    QCOMPARE(BarSweep(start, speed, int(positions.size())), positions);
+}
+
+void TestRenderTool::badSweep_data()
+{
+    QTest::addColumn<QStringList>("args");
+    const QString sw = QStringLiteral("--sweep"), fr = QStringLiteral("--frames"), steps = QStringLiteral("--sweep-steps");
+    const QString good = QStringLiteral("0.1,0.2:0.3,0.4");
+    QTest::newRow("missing colon") << QStringList{sw, QStringLiteral("0.1,0.2,0.3,0.4"), fr, QStringLiteral("3")};
+    QTest::newRow("nan") << QStringList{sw, QStringLiteral("0.1,nan:0.3,0.4"), fr, QStringLiteral("3")};
+    QTest::newRow("inf") << QStringList{sw, QStringLiteral("0.1,0.2:inf,0.4"), fr, QStringLiteral("3")};
+    QTest::newRow("frames 0") << QStringList{sw, good, fr, QStringLiteral("0")};
+    QTest::newRow("frames 100001") << QStringList{sw, good, fr, QStringLiteral("100001")};
+    QTest::newRow("no frames") << QStringList{sw, good};
+    QTest::newRow("steps speed 0") << QStringList{steps, QStringLiteral("cx,0,0"), fr, QStringLiteral("3")};
+    QTest::newRow("steps start 2001") << QStringList{steps, QStringLiteral("cy,2001,1"), fr, QStringLiteral("3")};
+    QTest::newRow("steps axis") << QStringList{steps, QStringLiteral("cz,0,1"), fr, QStringLiteral("3")};
+    QTest::newRow("folder under a file") << QStringList{sw, good, fr, QStringLiteral("3"), QStringLiteral("@FILE@")};
+}
+
+void TestRenderTool::badSweep()
+{
+    QFETCH(QStringList, args);
+    const QString blocker = Path(QStringLiteral("blocker"));
+    QVERIFY(WriteBytes(blocker, "x"));
+    QString out = Path(QStringLiteral("refused-sweep"));
+    if (args.last() == QLatin1String("@FILE@")) {
+        args.removeLast();
+        out = blocker + QStringLiteral("/frames");
+    }
+    const TRun run = RunTool(args << QStringLiteral("-O") << out << QStringLiteral("--size") << QStringLiteral("8x8"));
+    QCOMPARE(run.Status, 2);
+    QCOMPARE(run.Stderr.count(QLatin1Char('\n')), 1);
+    QVERIFY(!QFileInfo::exists(out));
 }
 
 QTEST_GUILESS_MAIN(TestRenderTool)
