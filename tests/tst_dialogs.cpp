@@ -15,6 +15,7 @@
 #include "files/U_ospalette.h"
 #include "files/U_refile.h"
 #include "support/Files.h"
+#include "support/MainWindowFixture.h"
 #include "support/MessageRecorder.h"
 #include "support/Modal.h"
 #include "support/PassGate.h"
@@ -172,13 +173,10 @@ void CancelBy(QDialog& d, TFileDialog* fd, TCancel how)
 
 Q_DECLARE_METATYPE(TCancel)
 
-class TestDialogs : public QObject {
+class TestDialogs : public QObject, TMainWindowFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TProgramFolder> Dir;
-    std::unique_ptr<TMessageRecorder> Recorder;
-    std::unique_ptr<TMainForm> W;
 
     QString Fractal(const QString& file) const { return Dir->FilePath(QStringLiteral("fractals/") + file); }
     QString Palette(const QString& file) const { return Dir->FilePath(QStringLiteral("paletts/") + file); }
@@ -220,27 +218,17 @@ private:
 private slots:
     void initTestCase()
     {
-        QLocale::setDefault(QLocale::c());
-        TMainForm::PassHookForTests = [] { Gate.OnPass(); };
+        CountPasses(Gate);
     }
 
     void init()
     {
-        Gate.Reset();
-        Dir = std::make_unique<TProgramFolder>(TSubfolders::FractalsAndPaletts);
-        QVERIFY(Dir->IsValid());
-        Recorder = std::make_unique<TMessageRecorder>();
-        W = std::make_unique<TMainForm>();
-        QVERIFY(Idle());
+        QVERIFY(StartWindow(Gate));
     }
 
     void cleanup()
     {
-        Gate.Hold = false;
-        Gate.Release.release();
-        W.reset();
-        Recorder.reset();
-        Dir.reset();
+        StopWindow(Gate);
     }
 
     // ---- Placement and a missing folder ----

@@ -10,6 +10,7 @@
 #include "export/U_sizeandext.h"
 #include "support/Bmp.h"
 #include "support/Files.h"
+#include "support/MainWindowFixture.h"
 #include "support/MessageRecorder.h"
 #include "support/Modal.h"
 #include "support/PassGate.h"
@@ -70,13 +71,10 @@ struct TPolicyTask : quilmora::TPoolTask {
 
 }  // namespace
 
-class TestExport : public QObject {
+class TestExport : public QObject, TMainWindowFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TProgramFolder> Dir;
-    std::unique_ptr<TMessageRecorder> Recorder;
-    std::unique_ptr<TMainForm> W;
     QStringList Proposed;  // names the file dialog was given
     std::optional<QString> Answer;
 
@@ -117,7 +115,7 @@ private:
 private slots:
     void initTestCase()
     {
-        TMainForm::PassHookForTests = [] { Gate.OnPass(); };
+        CountPasses(Gate);
         TSizeAndExt::SaveDialogForTests = [this](const QString& proposed) {
             Proposed << proposed;
             return Answer;
@@ -126,23 +124,13 @@ private slots:
 
     void init()
     {
-        Gate.Reset();
-        Dir = std::make_unique<TProgramFolder>(TSubfolders::FractalsAndPaletts);
-        QVERIFY(Dir->IsValid());
-        Recorder = std::make_unique<TMessageRecorder>();
-        W = std::make_unique<TMainForm>();
-        QVERIFY(WaitIdle(W->State));
+        QVERIFY(StartWindow(Gate));
         Proposed.clear();
         Answer.reset();
         TSizeAndExt::ThreadFailsForTests = false;
     }
 
-    void cleanup()
-    {
-        W.reset();
-        Recorder.reset();
-        Dir.reset();
-    }
+    void cleanup() { StopWindow(Gate); }
 
     // ---- The export run ----
 

@@ -9,7 +9,9 @@
 #include "slides/U_slidelist.h"
 #include "slides/U_vreloptions.h"
 #include "support/Files.h"
+#include "support/MainWindowFixture.h"
 #include "support/MessageRecorder.h"
+#include "support/Modal.h"
 #include "support/PassGate.h"
 #include "support/Pictures.h"
 #include "support/ProgramFolder.h"
@@ -98,58 +100,32 @@ QByteArray TableBytes(const ProgramState& s)
 
 }  // namespace
 
-class TestSlides : public QObject {
+class TestSlides : public QObject, TMainWindowFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TProgramFolder> Dir;
-    std::unique_ptr<TMessageRecorder> Recorder;
-    std::unique_ptr<TMainForm> W;
 
     QString Fractal(const QString& file) const { return Dir->FilePath(QStringLiteral("fractals/") + file); }
     bool Put(const QString& file, const TFractalParams& p) const { return WriteBytes(Fractal(file), EncodeFractal(p)); }
 
     // Runs 'act' on the show's window once it is up; the show runs meanwhile.
-    void DuringShow(std::function<void(TSlideForm&)> act)
-    {
-        auto* poll = new QTimer(W.get());
-        poll->setInterval(5);
-        connect(poll, &QTimer::timeout, poll, [poll, act] {
-            auto* f = qobject_cast<TSlideForm*>(QApplication::activeModalWidget());
-            if (!f || !f->isVisible())
-                return;
-            poll->stop();
-            poll->deleteLater();
-            act(*f);
-        });
-        poll->start();
-    }
+    void DuringShow(std::function<void(TSlideForm&)> act) { OnModal<TSlideForm>(W.get(), std::move(act)); }
 
 private slots:
     void initTestCase()
     {
-        QLocale::setDefault(QLocale::c());
-        TMainForm::PassHookForTests = [] { Gate.OnPass(); };
+        CountPasses(Gate);
     }
 
     void init()
     {
-        Gate.Reset();
-        Dir = std::make_unique<TProgramFolder>(TSubfolders::FractalsAndPaletts);
-        QVERIFY(Dir->IsValid());
-        Recorder = std::make_unique<TMessageRecorder>();
-        W = std::make_unique<TMainForm>();
-        QVERIFY(WaitIdle(W->State));
+        QVERIFY(StartWindow(Gate));
     }
 
     void cleanup()
     {
-        Gate.Hold = false;
-        Gate.Release.release();
         TSlideList::FailsForTests = false;
-        W.reset();
-        Recorder.reset();
-        Dir.reset();
+        StopWindow(Gate);
     }
 
     // ---- The list and the choice of slides ----
