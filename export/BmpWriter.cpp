@@ -1,6 +1,7 @@
 #include "export/BmpWriter.h"
 
-#include <QSaveFile>
+#include "files/WholeFile.h"
+
 #include <QtEndian>
 
 namespace {
@@ -46,18 +47,15 @@ bool WriteBmp24(const QString& path, const uchar* rows, qsizetype bytesPerLine, 
 {
     if (width <= 0 || height <= 0)
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(BmpHeader(width, height));
-    const qsizetype rowSize = BmpRowSize(width);
-    QByteArray row(rowSize, '\0');
-    for (int i = height - 1; i >= 0; --i) {
-        std::copy_n(rows + qsizetype(i) * bytesPerLine, qsizetype(width) * 3, row.data());
-        if (file.write(row) != rowSize) {
-            file.cancelWriting();
+    return WriteFileWhole(path, [&](TFileSink& file) {
+        if (!file.Put(BmpHeader(width, height)))
             return false;
+        QByteArray row(BmpRowSize(width), '\0');
+        for (int i = height - 1; i >= 0; --i) {
+            std::copy_n(rows + qsizetype(i) * bytesPerLine, qsizetype(width) * 3, row.data());
+            if (!file.Put(row))
+                return false;
         }
-    }
-    return file.commit();
+        return true;
+    });
 }

@@ -1,7 +1,9 @@
 #include "export/PngWriter.h"
 
+#include "files/WholeFile.h"
+
+#include <QBuffer>
 #include <QImageWriter>
-#include <QSaveFile>
 
 namespace {
 
@@ -26,16 +28,22 @@ TPngTexts PngTextsOf(const ProgramState& s)
     };
 }
 
-bool WritePng(const QString& path, const QImage& picture, const TPngTexts& texts)
+QByteArray EncodePng(const QImage& picture, const TPngTexts& texts)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QImageWriter writer(&file, "png");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     writer.setCompression(1);
     for (const auto& [key, value] : texts)
         writer.setText(key, value);
     if (!writer.write(picture))
-        return false;
-    return file.commit();
+        return {};
+    return bytes;
+}
+
+bool WritePng(const QString& path, const QImage& picture, const TPngTexts& texts)
+{
+    const QByteArray bytes = EncodePng(picture, texts);
+    return !bytes.isEmpty() && WriteFileWhole(path, bytes);
 }

@@ -13,6 +13,10 @@ using TPngTexts = QList<QPair<QString, QString>>;
 // Formula, palette kind, C, centre, width, levels and depth of the state.
 TPngTexts PngTextsOf(const ProgramState& s);
 
+// The PNG file's bytes at a fast compression level; empty when the picture
+// cannot be encoded.
+QByteArray EncodePng(const QImage& picture, const TPngTexts& texts);
+
 // Writes the picture as a PNG at a fast compression level; whole file or
 // nothing. False when the file could not be written.
 bool WritePng(const QString& path, const QImage& picture, const TPngTexts& texts);

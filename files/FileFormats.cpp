@@ -3,10 +3,10 @@
 #include "engine/Messages.h"
 #include "engine/Palette.h"
 #include "files/FieldCodec.h"
+#include "files/WholeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 const QString MsgCannotRead = QStringLiteral("Файл не удается открыть для чтения.");
 const QString MsgCannotWrite = QStringLiteral("Файл не удается открыть для записи.");
@@ -36,16 +36,6 @@ bool ReadWholeFile(const QString& path, qsizetype maxBytes, QByteArray& bytes)
         return false;
     bytes = file.read(maxBytes);
     return true;
-}
-
-bool WriteWholeFile(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(bytes);
-    // A failed write (a full disk) is not passed off as saved; the old file stays.
-    return file.commit();
 }
 
 // Kind and levels together, or nothing.
@@ -126,12 +116,12 @@ TReadOutcome ReadPaletteFile(ProgramState& s)
 
 bool WriteFractalFile(const ProgramState& s)
 {
-    return WriteWholeFile(s.FilePath, EncodeFractal(s.FractalParams));
+    return WriteFileWhole(s.FilePath, EncodeFractal(s.FractalParams));
 }
 
 bool WritePaletteFile(const ProgramState& s)
 {
-    return WriteWholeFile(s.FilePath, EncodePalette(s.FractalParams));
+    return WriteFileWhole(s.FilePath, EncodePalette(s.FractalParams));
 }
 
 TReadOutcome ReportRead(TReadOutcome outcome)

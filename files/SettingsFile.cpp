@@ -1,10 +1,10 @@
 #include "files/SettingsFile.h"
 
 #include "files/FieldCodec.h"
+#include "files/WholeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 TSettingsRecord DecodeSettings(const QByteArray& bytes)
 {
@@ -36,11 +36,7 @@ bool ReadSettingsFile(const QString& path, TSettingsRecord& r)
 
 bool WriteSettingsFile(const QString& path, const TSettingsRecord& r)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(EncodeSettings(r));
-    return file.commit();
+    return WriteFileWhole(path, EncodeSettings(r));
 }
 
 void TakeSettings(ProgramState& s, const TSettingsRecord& r)

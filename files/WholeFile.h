@@ -1,0 +1,25 @@
+#pragma once
+// Whole-file writes: a file is replaced by its new contents entirely or not at
+// all. Every program file (fractals, palettes, settings, pictures) is written
+// through here.
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+// Takes the bytes of a whole-file write. Put fails, and stays failed, as soon
+// as the system takes fewer bytes than given (a full disk, an I/O error).
+class TFileSink {
+public:
+    virtual ~TFileSink() = default;
+    virtual bool Put(const char* data, qsizetype size) = 0;
+    bool Put(const QByteArray& bytes) { return Put(bytes.constData(), bytes.size()); }
+};
+
+// Writes into a temporary file beside `path`, checks every write, the flush
+// and the sync to disk, and only then puts it in place of the old file. When
+// `produce` or any step fails, the old file stays byte for byte, no temporary
+// file remains, and the result is false.
+bool WriteFileWhole(const QString& path, const std::function<bool(TFileSink&)>& produce);
+bool WriteFileWhole(const QString& path, const QByteArray& bytes);
