@@ -23,9 +23,17 @@ struct TRun {
     QString Stderr;
 };
 
-TRun RunTool(const QStringList& args)
+// `fail` arms the failing disk in the renderer: "write:N", "sync" or "commit".
+TRun RunTool(const QStringList& args, const QString& fail = {})
 {
     QProcess p;
+    if (!fail.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(QUILMORA_FAILING_WRITES));
+        env.insert(QStringLiteral("QUILMORA_FAIL"), fail);
+        env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("verify_asan_link_order=0"));
+        p.setProcessEnvironment(env);
+    }
     p.start(QStringLiteral(QUILMORA_RENDER_EXE), args);
     TRun run;
     if (!p.waitForFinished(300000))
@@ -50,6 +58,9 @@ private slots:
     void badInput_data();
     void badInput();
     void unwritableOutput();
+    void failedWritesKeepTheOldFile_data();
+    void failedWritesKeepTheOldFile();
+    void fullDiskKeepsTheOldFile();
     void pngEqualsBmpAndCarriesTheValues();
     void batchSkipsWhatItCannotUse();
     void sweepEndsEqualSingleRenders();
@@ -238,9 +249,79 @@ void TestRenderTool::unwritableOutput()
 {
     const QString out = Path(QStringLiteral("no-such-folder/x.bmp"));
     const TRun run = RunTool({QStringLiteral("-o"), out, QStringLiteral("--size"), QStringLiteral("8x8")});
-    QVERIFY(run.Status != 0);
+    QCOMPARE(run.Status, 3);
     QCOMPARE(run.Stderr.count(QLatin1Char('\n')), 1);
     QVERIFY(!QFile::exists(out));
+}
+
+void TestRenderTool::failedWritesKeepTheOldFile_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("fail");
+    for (const char* mode : {"bmp", "png", "batch", "sweep"})
+        for (const char* fail : {"write:0", "write:54", "write:200", "sync", "commit"})
+            QTest::addRow("%s, %s", mode, fail) << QString::fromLatin1(mode) << QString::fromLatin1(fail);
+}
+
+// Each way of writing, its write failing at some byte, at the sync or at the
+// commit: status 3, one line, the file of that name as it was, nothing else.
+void TestRenderTool::failedWritesKeepTheOldFile()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, fail);
+    QTemporaryDir out;
+    QStringList args{QStringLiteral("--size"), QStringLiteral("8x8")};
+    QString target;
+    if (mode == QLatin1String("batch")) {
+        const QString in = out.filePath(QStringLiteral("in.frc"));
+        QVERIFY(WriteBytes(in, EncodeFractal(TFractalParams{})));
+        args << in << QStringLiteral("-O") << out.filePath(QStringLiteral("pictures"));
+        QVERIFY(QDir().mkpath(out.filePath(QStringLiteral("pictures"))));
+        target = out.filePath(QStringLiteral("pictures/in.png"));
+    } else if (mode == QLatin1String("sweep")) {
+        args << QStringLiteral("--sweep") << QStringLiteral("0,0:0.1,0.1") << QStringLiteral("--frames")
+             << QStringLiteral("1") << QStringLiteral("-O") << out.path();
+        target = out.filePath(QStringLiteral("frame_0001.png"));
+    } else {
+        target = out.filePath(QStringLiteral("old.") + mode);
+        args << QStringLiteral("-o") << target;
+    }
+    QVERIFY(WriteBytes(target, "old picture"));
+    const QStringList before = QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    const TRun run = RunTool(args, fail);
+    QCOMPARE(run.Status, 3);
+    QCOMPARE(run.Stderr.count(QLatin1Char('\n')), 1);
+    QVERIFY2(run.Stderr.contains(QStringLiteral("cannot write")), qPrintable(run.Stderr));
+    QCOMPARE(ReadBytes(target), QByteArray("old picture"));
+    QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+    QCOMPARE(QDir(QFileInfo(target).path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// A real full file system, where the test may mount one: a small picture
+// used to leave an empty file and report success.
+void TestRenderTool::fullDiskKeepsTheOldFile()
+{
+    QTemporaryDir mountPoint;
+    const QString script = QStringLiteral(
+        "mount -t tmpfs -o size=64k tmpfs \"$2\" || exit 99\n"
+        "printf 'old picture' > \"$2/old.bmp\"\n"
+        "dd if=/dev/zero of=\"$2/fill\" bs=4096 2>/dev/null\n"
+        "\"$1\" -o \"$2/old.bmp\" --size 8x8\n"
+        "echo \"status $?\"; cat \"$2/old.bmp\"; echo; ls -A \"$2\"\n");
+    QProcess p;
+    p.start(QStringLiteral("unshare"), {QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"), script,
+                                        QStringLiteral("sh"), QStringLiteral(QUILMORA_RENDER_EXE), mountPoint.path()});
+    if (!p.waitForFinished(60000) || p.exitCode() == 99 || p.exitStatus() != QProcess::NormalExit ||
+        p.error() == QProcess::FailedToStart)
+        QSKIP("no small file system can be mounted here");
+    const QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
+    if (out.value(0).isEmpty())
+        QSKIP("no small file system can be mounted here");
+    QCOMPARE(out.value(0), QStringLiteral("status 3"));
+    QCOMPARE(out.value(1), QStringLiteral("old picture"));
+    QCOMPARE(out.value(2), QStringLiteral("fill"));
+    QCOMPARE(out.value(3), QStringLiteral("old.bmp"));
+    QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("cannot write")));
 }
 
 void TestRenderTool::pngEqualsBmpAndCarriesTheValues()

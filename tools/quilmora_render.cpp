@@ -34,8 +34,9 @@ namespace {
 
 constexpr int MaxSide = 16384;
 constexpr int MaxFrames = 100000;
-constexpr int ExitSkipped = 1;
-constexpr int ExitBadInput = 2;
+constexpr int ExitSkipped = 1;     // some inputs of a batch could not be used
+constexpr int ExitBadInput = 2;    // bad arguments: nothing written
+constexpr int ExitNotWritten = 3;  // a picture could not be made or written
 
 const char* const Usage =
     "usage: quilmora-render [FILE.frc] -o OUT.bmp|OUT.png [--size WxH] [--depth N]\n"
@@ -244,7 +245,7 @@ int main(int argc, char* argv[])
         ProgramState& state = *loaded;
         const bool png = output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
         const QString failed = RenderStill(state, output, png, width, height, &progress);
-        return failed.isEmpty() ? 0 : Fail(failed, ExitSkipped);
+        return failed.isEmpty() ? 0 : Fail(failed, ExitNotWritten);
     }
     const bool png = format != QLatin1String("bmp");
     const QString ext = png ? QStringLiteral(".png") : QStringLiteral(".bmp");
@@ -285,7 +286,8 @@ int main(int argc, char* argv[])
 
         QImage picture(width, height, QImage::Format_BGR888);
         if (picture.isNull())
-            return Fail(QStringLiteral("not enough memory for a %1x%2 picture").arg(width).arg(height), ExitSkipped);
+            return Fail(QStringLiteral("not enough memory for a %1x%2 picture").arg(width).arg(height),
+                        ExitNotWritten);
         const TRaster raster = CentredRaster(state, width, height);
         const int digits = std::max(4, int(QString::number(frames).size()));
         QElapsedTimer total, encode;
@@ -303,7 +305,7 @@ int main(int argc, char* argv[])
             encodeNs += encode.nsecsElapsed();
             if (!written) {
                 progress.Break();
-                return Fail(QStringLiteral("cannot write \"%1\"").arg(path), ExitSkipped);
+                return Fail(QStringLiteral("cannot write \"%1\"").arg(path), ExitNotWritten);
             }
         }
         progress.Break();
@@ -319,7 +321,7 @@ int main(int argc, char* argv[])
     if (inputs.isEmpty())
         return Fail(QStringLiteral("no fractal files or folders for -O; %1").arg(QLatin1String(UsageHint)));
     QStringList files;
-    int skipped = 0;
+    int skipped = 0, notWritten = 0;
     for (const QString& in : inputs) {
         const QFileInfo info(in);
         if (!info.isDir()) {
@@ -346,17 +348,19 @@ int main(int argc, char* argv[])
         const QString& file = files[n];
         progress.Show("file", int(n + 1), int(files.size()));
         QString failed;
-        if (const auto why = LoadState(loaded, file, depth, true))
+        if (const auto why = LoadState(loaded, file, depth, true)) {
             failed = *why + QStringLiteral(", skipped");
-        else
+            ++skipped;
+        } else {
             failed = RenderStill(*loaded, QDir(outDir).filePath(QFileInfo(file).completeBaseName() + ext), png, width,
                                  height, nullptr);
+            notWritten += !failed.isEmpty();
+        }
         if (!failed.isEmpty()) {
             progress.Break();
             Fail(failed, 0);
-            ++skipped;
         }
     }
     progress.Break();
-    return skipped ? ExitSkipped : 0;
+    return notWritten ? ExitNotWritten : skipped ? ExitSkipped : 0;
 }
