@@ -60,6 +60,17 @@ const TToolInfo& Tool(TToolMode mode)
     return tools[static_cast<int>(mode)];
 }
 
+// Whether a window of `outer` size at left, top shows more than an 8-pixel
+// rim on some screen. In 64 bits: a stored place may be any int32 at all.
+bool PlaceIsOnScreens(qint64 left, qint64 top, QSize outer, const QList<QRect>& screens)
+{
+    const qint64 l = left + 8, t = top + 8, r = left + outer.width() - 8, b = top + outer.height() - 8;
+    for (const QRect& g : screens)
+        if (l < qint64(g.x()) + g.width() && r > g.x() && t < qint64(g.y()) + g.height() && b > g.y())
+            return true;
+    return false;
+}
+
 bool LeftOrRightHeld(const QMouseEvent* e)
 {
     return e->buttons() & (Qt::LeftButton | Qt::RightButton);
@@ -180,11 +191,10 @@ void TMainForm::FormCreate()
     bool centre = !State.WindowPlaceKnown;
     if (!centre) {
         // A stored place on no screen at all would leave the window unreachable.
-        const QRect stored(QPoint(State.SavedSettings.Left, State.SavedSettings.Top), frameGeometry().size());
-        bool visible = false;
+        QList<QRect> screens;
         for (const QScreen* s : QGuiApplication::screens())
-            visible |= s->geometry().intersects(stored.adjusted(8, 8, -8, -8));
-        if (visible)
+            screens << s->geometry();
+        if (PlaceIsOnScreens(State.SavedSettings.Left, State.SavedSettings.Top, frameGeometry().size(), screens))
             move(State.SavedSettings.Left, State.SavedSettings.Top);
         else
             centre = true;

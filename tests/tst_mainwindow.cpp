@@ -35,6 +35,7 @@
 #include <atomic>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -356,6 +357,41 @@ private slots:
         QCOMPARE(p.ViewWidth, 5.0f);
         W->close();
         QCOMPARE(ReadBytes("settings.dat"), stored);
+    }
+
+    // Any stored place, however far off, is taken or replaced by the centre
+    // without overflow (the sanitizer build checks the arithmetic).
+    void settingsStoredPlaceAnywhere_data()
+    {
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("top");
+        QTest::addColumn<bool>("taken");
+        constexpr int Max = std::numeric_limits<int>::max(), Min = std::numeric_limits<int>::min();
+        QTest::newRow("on the screen") << 33 << 21 << true;
+        QTest::newRow("partly off to the left") << -600 << 10 << true;
+        QTest::newRow("INT_MAX, INT_MAX") << Max << Max << false;
+        QTest::newRow("INT_MIN, INT_MIN") << Min << Min << false;
+        QTest::newRow("INT_MIN, INT_MAX") << Min << Max << false;
+        QTest::newRow("INT_MAX, 0") << Max << 0 << false;
+        QTest::newRow("0, INT_MIN") << 0 << Min << false;
+        QTest::newRow("just left of the screen") << -690 << 10 << false;
+    }
+    void settingsStoredPlaceAnywhere()
+    {
+        QFETCH(int, left);
+        QFETCH(int, top);
+        QFETCH(bool, taken);
+        TStoredSettings stored;
+        stored.Left = left;
+        stored.Top = top;
+        QVERIFY(WriteBytes("settings.dat", EncodeStoredSettings(stored)));
+        QVERIFY(Open());
+        const QPoint place = taken ? QPoint(left, top) : Centred();
+        QCOMPARE(W->pos(), place);
+        W->close();
+        stored.Left = place.x();
+        stored.Top = place.y();
+        QCOMPARE(ReadBytes("settings.dat"), EncodeStoredSettings(stored));
     }
 
     void settingsOutOfRangeRewritten_data()
