@@ -228,7 +228,8 @@ void TMainForm::FormClose()
     const TSettingsRecord r = SettingsOf(State, pos().x(), pos().y());
     if (r == State.SavedSettings)
         return;
-    WriteSettingsFile(QStringLiteral("settings.dat"), r);  // a failure loses the settings silently
+    // A failed write keeps the old file whole; the close goes on silently.
+    WriteSettingsFile(QStringLiteral("settings.dat"), r);
 }
 
 // ---- Host ----

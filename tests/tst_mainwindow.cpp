@@ -19,12 +19,14 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -1700,6 +1702,55 @@ private slots:
     }
 
     // ---- Hints ----
+
+    // The menu bar, top to bottom: caption, key and whether an image shows.
+    void menuBarLayout()
+    {
+        QVERIFY(Open());
+        QStringList seen;
+        for (QAction* top : W->menuBar()->actions()) {
+            if (!top->menu()) {
+                seen << QStringLiteral("%1 | command").arg(top->text());
+                continue;
+            }
+            seen << top->text();
+            for (QAction* item : top->menu()->actions())
+                seen << (item->isSeparator() ? QStringLiteral("  -")
+                                             : QStringLiteral("  %1 | %2 | %3")
+                                                   .arg(item->text(), item->shortcut().toString(),
+                                                        item->icon().isNull() ? QString() : QStringLiteral("image")));
+        }
+        const QStringList expected{
+            "&Файл",
+            "  &Открыть фрактал.. | O | image",
+            "  С&охранить | Shift+S | ",
+            "  &Сохранить фрактал.. | S | image",
+            "  Отк&рыть палитру.. | P | ",
+            "  Со&хранить палитру.. | W | ",
+            "  Сохранить &как.. | F7 | image",
+            "  -",
+            "  &Выйти | Ctrl+Q | image",
+            "Ф&рактал",
+            "  &Z <- Z^2 + C |  | ",
+            "&Вид",
+            "  &Полный экран | F | image",
+            "  &Слайд-Шоу | F10 | ",
+            "О&пции | command",
+            "&Справка",
+            "  &Описание | F1 | image",
+            "  О &программе |  | ",
+        };
+        QCOMPARE(seen, expected);
+        QVERIFY(W->FractalN1->isCheckable() && W->FractalN1->isChecked());
+        QVERIFY(W->FractalN1->actionGroup() && W->FractalN1->actionGroup()->isExclusive());
+        // Six images, each its own.
+        QList<QImage> images;
+        for (QAction* a : {W->SaveImage, W->SaveFractal, W->OpenFract, W->CloseApp, W->FullScr, W->Descript})
+            images << a->icon().pixmap(16, 16).toImage();
+        for (qsizetype i = 0; i < images.size(); ++i)
+            for (qsizetype j = i + 1; j < images.size(); ++j)
+                QVERIFY2(images[i] != images[j], qPrintable(QStringLiteral("images %1 and %2").arg(i).arg(j)));
+    }
 
     void toolHints()
     {
