@@ -3,6 +3,7 @@
 
 #include "app/HintLine.h"
 #include "app/ImageView.h"
+#include "app/U_fullscreen.h"
 #include "app/U_mainform.h"
 #include "engine/Colouring.h"
 #include "engine/Messages.h"
@@ -759,6 +760,71 @@ private slots:
         W->State.FractalParams.ViewWidth = 0.75f;
         W->SaveCrntFrct->trigger();
         QCOMPARE(ReadBytes(Fractal("m.frc")), FractalLayout(W->State.FractalParams));
+        QVERIFY(Shown().isEmpty());
+    }
+
+    // The save keys as a user presses them: S asks for a name, Shift+S saves
+    // the last opened fractal again (nothing before one was opened), Ctrl+S
+    // does nothing; in the full-screen view as well, never past a modal window.
+    void saveKeys_data()
+    {
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("effect");
+        for (const char* where : {"main", "full screen"}) {
+            QTest::addRow("S, %s", where) << 0 << true << where << "dialog";
+            QTest::addRow("Shift+S, %s", where) << int(Qt::ShiftModifier) << true << where << "saved";
+            QTest::addRow("Shift+S before an open, %s", where) << int(Qt::ShiftModifier) << false << where << "";
+            QTest::addRow("Ctrl+S, %s", where) << int(Qt::ControlModifier) << true << where << "";
+        }
+        QTest::addRow("S, modal") << 0 << true << "modal" << "";
+        QTest::addRow("Shift+S, modal") << int(Qt::ShiftModifier) << true << "modal" << "";
+    }
+    void saveKeys()
+    {
+        QFETCH(int, modifiers);
+        QFETCH(bool, opened);
+        QFETCH(QString, where);
+        QFETCH(QString, effect);
+        QVERIFY(PutFractal("m", FracB));
+        if (opened) {
+            OnModal<TOpenSaveFractal>([](TOpenSaveFractal& d) { d.OpenButton->click(); });
+            W->OpenFract->trigger();
+            QVERIFY(Idle());
+        }
+        W->State.FractalParams.Cx = 0.5;  // differs from the file
+        W->show();
+        W->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(W.get()));
+        QWidget* target = W.get();
+        if (where == QLatin1String("full screen")) {
+            W->FullScrExecute();
+            QVERIFY(W->FullScreenForm);
+            target = W->FullScreenForm;
+        }
+        QString dialog;
+        const auto press = [&] { QTest::keyClick(target, Qt::Key_S, Qt::KeyboardModifiers(modifiers)); };
+        OnModal<TOpenSaveFractal>([&](TOpenSaveFractal& d) {
+            dialog = d.windowTitle();
+            if (where == QLatin1String("modal")) {
+                target = &d;
+                press();
+            }
+            d.reject();
+        });
+        if (where == QLatin1String("modal"))
+            W->OpenFract->trigger();
+        else
+            press();
+        QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 5000);
+        if (W->FullScreenForm)
+            W->FullScreenForm->close();
+        QCOMPARE(!dialog.isEmpty(), effect == QLatin1String("dialog") || where == QLatin1String("modal"));
+        if (effect == QLatin1String("dialog"))
+            QCOMPARE(dialog, QString("Сохранение фрактала"));
+        QCOMPARE(ReadBytes(Fractal("m.frc")) == EncodeFractal(FracB), effect != QLatin1String("saved"));
+        QCOMPARE(QDir(Dir->FilePath("fractals")).entryList(QDir::Files), QStringList{"m.frc"});
         QVERIFY(Shown().isEmpty());
     }
 
