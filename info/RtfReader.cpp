@@ -77,7 +77,7 @@ struct TFont {
 };
 
 // Twips to document pixels at 96 dots per inch.
-qreal Pixels(int twips)
+qreal Pixels(qint64 twips)
 {
     return twips / 15.0;
 }
@@ -602,8 +602,9 @@ QTextBlockFormat TReader::BlockFormat() const
         QList<QTextOption::Tab> tabs;
         // Stops count from the page's margin, the layout's from where the first line begins.
         for (int t : p.Tabs)
-            tabs.append(QTextOption::Tab(Pixels(std::max(t - std::max(p.LeftIndent, 0) - p.FirstIndent, 0)),
-                                         QTextOption::LeftTab));
+            tabs.append(QTextOption::Tab(
+                Pixels(std::max<qint64>(qint64(t) - std::max(p.LeftIndent, 0) - p.FirstIndent, 0)),
+                QTextOption::LeftTab));
         f.setTabPositions(tabs);
     }
     return f;

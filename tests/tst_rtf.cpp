@@ -192,6 +192,7 @@ void TestRtf::badInput_data()
     QTest::newRow("huge uc") << QByteArray("{\\rtf1{\\uc99999999999999999999\\u1055 abc}d}") << QStringLiteral("Пd");
     QTest::newRow("long control word") << QByteArray("{\\rtf1 a\\" + QByteArray(100000, 'b') + " c}") << "ac";
     QTest::newRow("bin beyond the end") << QByteArray("{\\rtf1 a\\bin999999 xyz") << "a";
+    QTest::newRow("tab stop at the end of int") << QByteArray("{\\rtf1\\fi-360\\tx2147483575 a}") << "<fi-24 tx1.43166e+08>a";
     QTest::newRow("lone surrogate") << QByteArray("{\\rtf1 \\u-10179?a}") << QStringLiteral("\uFFFDa");
     // Deeper than the saved groups: the state comes back below the saved depth.
     QTest::newRow("100,000 groups deep")
