@@ -23,6 +23,27 @@ if(NOT status EQUAL 0 OR NOT size EQUAL 90)  # 54 header bytes, 3 rows of 12
     list(APPEND errors "bin/quilmora-render: status ${status}, ${size} bytes")
 endif()
 
+# The installed program, started outside a program folder, moves into the
+# user's folder once it has made it from the samples.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env HOME=${PREFIX}/home QT_QPA_PLATFORM=offscreen sh -c [=[
+    mkdir -p "$HOME" || exit 1
+    "$1/bin/quilmora" & p=$!
+    i=0
+    while [ $i -lt 600 ] && [ "$(readlink /proc/$p/cwd)" != "$HOME/Quilmora" ]; do sleep 0.1; i=$((i + 1)); done
+    kill $p
+    [ $i -lt 600 ]]=] sh ${PREFIX}
+    WORKING_DIRECTORY ${PREFIX} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    list(APPEND errors "bin/quilmora did not move into home/Quilmora")
+endif()
+foreach(f fractals/rabbit.frc paletts/sea.ptt Description.rtf AboutQMR.txt)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${SOURCE}/data/${f} ${PREFIX}/home/Quilmora/${f}
+                    RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        list(APPEND errors "home/Quilmora/${f} is not data/${f}")
+    endif()
+endforeach()
+
 set(entry ${PREFIX}/share/applications/quilmora.desktop)
 file(STRINGS ${entry} lines)
 foreach(line "Name=Quilmora" "Exec=quilmora" "Icon=quilmora" "Categories=Graphics;Education;Science;Math;")
