@@ -11,6 +11,8 @@ case "$mode" in run|test) ;; *) echo "usage: bash setup.sh run|test" >&2; exit 2
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libhwy-dev libbenchmark-dev)
 # The end-to-end test drives the real program on a virtual display.
 [ "$mode" = test ] && packages+=(xvfb xauth xdotool imagemagick)
+# The install test validates the desktop entry.
+[ "$mode" = test ] && packages+=(desktop-file-utils)
 
 missing=()
 for p in "${packages[@]}"; do

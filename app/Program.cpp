@@ -2,8 +2,11 @@
 
 #include "app/MessageBoxes.h"
 #include "engine/Messages.h"
+#include "files/UserFolder.h"
+#include "info/Emblem.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -25,6 +28,30 @@ void PrepareApplication()
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
     InstallMessageBoxes();
+    // The desktop entry and the icon of the installed program.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quilmora"));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(DrawEmblem(64))));
+}
+
+#ifndef QUILMORA_SHARE_FROM_BIN
+#define QUILMORA_SHARE_FROM_BIN "../share/quilmora"
+#endif
+
+bool EnterProgramFolder()
+{
+    const TFolderChoice choice = ChooseProgramFolder(QCoreApplication::applicationDirPath(),
+                                                     QStringLiteral(QUILMORA_SHARE_FROM_BIN), QDir::currentPath(),
+                                                     QDir::homePath());
+    if (choice.Shipped.isEmpty())
+        return true;
+    QString failure = PrepareProgramFolder(choice.Shipped, choice.Folder);
+    if (failure.isEmpty() && !QDir::setCurrent(choice.Folder))
+        failure = UnusableFolderMessage(
+            choice.Folder, QStringLiteral("Нельзя перейти в каталог %1.").arg(QDir::toNativeSeparators(choice.Folder)));
+    if (failure.isEmpty())
+        return true;
+    ShowMessage(TMessageKind::Error, ProgramTitle, failure);
+    return false;
 }
 
 int RunProgram(const std::function<std::unique_ptr<QWidget>()>& makeMainWindow)

@@ -9,5 +9,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     PrepareApplication();
+    if (!EnterProgramFolder())
+        return 1;
     return RunProgram([] { return std::make_unique<TMainForm>(); });
 }

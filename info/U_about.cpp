@@ -3,9 +3,8 @@
 #include "app/KeyPreview.h"
 #include "app/U_mainform.h"
 #include "engine/Messages.h"
-#include "engine/Palette.h"
 #include "engine/ProgramState.h"
-#include "engine/RasterWalk.h"
+#include "info/Emblem.h"
 #include "info/UrlOpener.h"
 
 #include <QCloseEvent>
@@ -13,8 +12,6 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QPushButton>
-
-#include <memory>
 
 namespace {
 
@@ -138,18 +135,7 @@ TAboutForm::TAboutForm(TMainForm& main)
 
 QImage TAboutForm::Emblem()
 {
-    // Douady's rabbit in the start palette, a little deeper than the main picture.
-    auto s = std::make_unique<ProgramState>();
-    s->FractalParams.Cx = -0.123;
-    s->FractalParams.Cy = 0.745;
-    s->FractalParams.ViewWidth = 2.5f;
-    s->IterationLimit = 400;
-    BuildColourTable(*s);
-    SelectColourFunction(*s);
-    QImage image(73, 73, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    RasterWalkReference(*s, CentredRaster(*s, image.width(), image.height()), TargetOf(image));
-    return image;
+    return DrawEmblem(73);
 }
 
 void TAboutForm::showEvent(QShowEvent* event)

@@ -1,0 +1,33 @@
+// Draws the program's emblem as the desktop icons:
+//   quilmora-icon DIR SIZE... writes DIR/SIZExSIZE/apps/quilmora.png.
+
+#include "info/Emblem.h"
+
+#include <QDir>
+#include <QString>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: quilmora-icon DIR SIZE...\n");
+        return 2;
+    }
+    const QString dir = QString::fromLocal8Bit(argv[1]);
+    for (int i = 2; i < argc; ++i) {
+        bool ok = false;
+        const int side = QString::fromLatin1(argv[i]).toInt(&ok);
+        if (!ok || side < 1 || side > 1024) {
+            std::fprintf(stderr, "quilmora-icon: bad size %s\n", argv[i]);
+            return 2;
+        }
+        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(dir).arg(side);
+        const QString file = folder + QStringLiteral("/quilmora.png");
+        if (!QDir().mkpath(folder) || !DrawEmblem(side).save(file, "PNG")) {
+            std::fprintf(stderr, "quilmora-icon: cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+    }
+    return 0;
+}
