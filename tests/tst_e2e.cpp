@@ -93,6 +93,7 @@ private slots:
     void exportsAPicture();
     void informationWindows();
     void slideShow();
+    void wholeProgram();
 
 private:
     bool StartProgram();
@@ -109,6 +110,10 @@ private:
     void FocusMainWindow();
     // Leaves the last screen for a look at what showed instead.
     void KeepScreen(const QImage& screen);
+    // Once no visible window has that caption.
+    bool WaitGone(const QString& caption);
+    // Left and top of a window, as xdotool reports them.
+    QPoint PlaceOf(const QString& window);
 
     QProcess Xvfb;
     QString Display;
@@ -261,6 +266,24 @@ QString TestEndToEnd::WaitForWindow(const QString& caption)
         return {};
     Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), id});
     return id;
+}
+
+bool TestEndToEnd::WaitGone(const QString& caption)
+{
+    return QTest::qWaitFor(
+        [&] {
+            return Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                        QLatin1Char('^') + caption + QLatin1Char('$')})
+                .isEmpty();
+        },
+        Patience);
+}
+
+QPoint TestEndToEnd::PlaceOf(const QString& window)
+{
+    const QString geometry = Xdo({QStringLiteral("getwindowgeometry"), window});
+    const QString place = geometry.section(QStringLiteral("Position: "), 1).section(QLatin1Char(' '), 0, 0);
+    return {place.section(QLatin1Char(','), 0, 0).toInt(), place.section(QLatin1Char(','), 1, 1).toInt()};
 }
 
 void TestEndToEnd::FocusMainWindow()
@@ -621,6 +644,152 @@ void TestEndToEnd::exportsAPicture()
     QVERIFY(Program.waitForFinished(10000));
     QCOMPARE(Program.exitCode(), 0);
     WindowId.clear();
+}
+
+// One walk through the whole program in a fresh folder, as a user goes:
+// every window opened and closed, a file saved, a picture exported; at the
+// end settings.dat holds what changed and nothing else.
+void TestEndToEnd::wholeProgram()
+{
+    QFile::remove(Folder.FilePath(QStringLiteral("settings.dat")));
+    ProgramState s;
+    TFractalParams& p = s.FractalParams;
+    p = {1, 3, -123 * 0.001, 745 * 0.001, 0.0f, 0.0f, 5.0f, 50, 20, 90, 7, 33, 12};
+    const TFractalParams opened = p;
+    TFractalParams palette;
+    palette.PaletteKind = 6;
+    palette.R0 = 80, palette.G0 = 5, palette.B0 = 40, palette.R1 = 3, palette.G1 = 29, palette.B1 = 17;
+    QVERIFY(WriteBytes(Folder.FilePath("fractals/a.frc"), EncodeFractal(p)));
+    QVERIFY(WriteBytes(Folder.FilePath("paletts/p.ptt"), EncodePalette(palette)));
+
+    QVERIFY(StartProgram());
+    const QPoint start = PlaceOf(WindowId);
+    {
+        ProgramState first;
+        BuildColourTable(first);
+        QVERIFY2(WaitForPicture(Render(first, MainPictureRaster(first))), "the default picture never showed");
+    }
+    // O, Enter: the only fractal, its step worked out from its width.
+    s.PicStep = StepForViewWidth(p.ViewWidth);
+    Xdo({QStringLiteral("key"), QStringLiteral("o")});
+    QVERIFY(!WaitForWindow(QStringLiteral("Открытие фрактала")).isEmpty());
+    Xdo({QStringLiteral("key"), QStringLiteral("Return")});
+    BuildColourTable(s);
+    const std::optional<QPoint> found = WaitForPicture(Render(s, MainPictureRaster(s)));
+    QVERIFY2(found, "the opened fractal never showed");
+    const QPoint pic = *found;
+    const QRect picArea(pic, QSize(PicWidth, PicHeight));
+    const auto at = [&](int x, int y) { return QStringList{QString::number(pic.x() + x), QString::number(pic.y() + y)}; };
+
+    // C dragged 53 pixels to the right, at the scale of the file's step.
+    FocusMainWindow();
+    Xdo(QStringList{QStringLiteral("key"), QStringLiteral("k"), QStringLiteral("mousemove")} + at(265, 204) +
+        QStringList{QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("mousemove")} + at(318, 204) +
+        QStringList{QStringLiteral("mouseup"), QStringLiteral("1")});
+    UpdateKoefScales(s);
+    // The track bar stood at trunc(C x 1000) in extended precision: -122 for
+    // the double nearest -0.123, which lies just above it.
+    const int startPosition = int(p.Cx * 1000.0L);
+    QCOMPARE(startPosition, -122);
+    p.Cx = int(53 * static_cast<long double>(s.KoefScaleX) + startPosition) * 0.001;
+    QVERIFY2(WaitForPicture(Render(s, MainPictureRaster(s)), picArea), "the coefficient drag did not redraw");
+
+    // Zoom tool, a click: re-centred, 30% narrower.
+    Xdo(QStringList{QStringLiteral("key"), QStringLiteral("l"), QStringLiteral("mousemove")} + at(365, 150) +
+        QStringList{QStringLiteral("click"), QStringLiteral("1")});
+    p.CenterX = float((365 - 265) * static_cast<long double>(s.PicStep));
+    p.CenterY = float((204 - 150) * static_cast<long double>(s.PicStep));
+    p.ViewWidth = float(5.0L - 5.0L * 0.3f);
+    s.PicStep = StepForViewWidth(p.ViewWidth);
+    QVERIFY2(WaitForPicture(Render(s, MainPictureRaster(s)), picArea), "the zoomed picture never showed");
+
+    // S under a new name: the file holds the fractal as it now stands.
+    Xdo({QStringLiteral("key"), QStringLiteral("s")});
+    QVERIFY(!WaitForWindow(QStringLiteral("Сохранение фрактала")).isEmpty());
+    Xdo({QStringLiteral("key"), QStringLiteral("ctrl+a"), QStringLiteral("type"), QStringLiteral("walk")});
+    Xdo({QStringLiteral("key"), QStringLiteral("Return")});
+    QVERIFY(QTest::qWaitFor([&] { return ReadBytes(Folder.FilePath("fractals/walk.frc")) == EncodeFractal(p); },
+                            Patience));
+
+    // P, Enter: the palette's colours over the same view.
+    FocusMainWindow();
+    Xdo({QStringLiteral("key"), QStringLiteral("p")});
+    QVERIFY(!WaitForWindow(QStringLiteral("Открытие палитры")).isEmpty());
+    Xdo({QStringLiteral("key"), QStringLiteral("Return")});
+    p.PaletteKind = palette.PaletteKind;
+    p.R0 = palette.R0, p.G0 = palette.G0, p.B0 = palette.B0, p.R1 = palette.R1, p.G1 = palette.G1,
+    p.B1 = palette.B1;
+    BuildColourTable(s);
+    const QImage finalPicture = Render(s, MainPictureRaster(s));
+    QVERIFY2(WaitForPicture(finalPicture, picArea), "the opened palette never showed");
+
+    // F7, a name, the second resolution by the wheel, Ok!: 640 x 480 exactly.
+    FocusMainWindow();
+    Xdo({QStringLiteral("key"), QStringLiteral("F7")});
+    QVERIFY(!WaitForWindow(QStringLiteral("Сохранить как")).isEmpty());
+    const QString exported = Folder.FilePath(QStringLiteral("walk.bmp"));
+    Xdo({QStringLiteral("key"), QStringLiteral("ctrl+a"), QStringLiteral("type"), exported});
+    Xdo({QStringLiteral("key"), QStringLiteral("Return")});
+    const QString exportWindow = WaitForWindow(QStringLiteral("Расчет и сохранение изображения"));
+    QVERIFY(!exportWindow.isEmpty());
+    const QPoint e = PlaceOf(exportWindow);
+    const auto in = [&](const QPoint& origin, int x, int y) {
+        return QStringList{QString::number(origin.x() + x), QString::number(origin.y() + y)};
+    };
+    Xdo(QStringList{QStringLiteral("mousemove")} + in(e, 175, 49) + QStringList{QStringLiteral("click"), QStringLiteral("5")});
+    Xdo(QStringList{QStringLiteral("mousemove")} + in(e, 227, 208) + QStringList{QStringLiteral("click"), QStringLiteral("1")});
+    QVERIFY(QTest::qWaitFor([&] { return ReadBmp(exported).Valid; }, Patience));
+    QCOMPARE(ReadBmp(exported).Image, RenderInProcess(s, 640, 480));
+    Xdo(QStringList{QStringLiteral("mousemove")} + in(e, 308, 208) + QStringList{QStringLiteral("click"), QStringLiteral("1")});
+    QVERIFY(WaitGone(QStringLiteral("Расчет и сохранение изображения")));
+
+    // F10: the first slide over the whole screen; a key ends the show.
+    FocusMainWindow();
+    Xdo({QStringLiteral("key"), QStringLiteral("F10")});
+    ProgramState slide;
+    slide.FractalParams = opened;
+    BuildColourTable(slide);
+    QVERIFY2(WaitForScreen(Render(slide, CentredRaster(slide, ScreenWidth, ScreenHeight))),
+             "the first slide never showed");
+    Xdo({QStringLiteral("key"), QStringLiteral("x")});
+    QVERIFY2(WaitForPicture(finalPicture, picArea), "the show did not give the main window back");
+
+    // "Опции" on the menu bar opens its window and, chosen again, closes it.
+    const QStringList optionsItem{QString::number(pic.x() + 128), QString::number(pic.y() - 10)};
+    for (bool open : {true, false}) {
+        FocusMainWindow();
+        Xdo(QStringList{QStringLiteral("mousemove")} + optionsItem + QStringList{QStringLiteral("click"), QStringLiteral("1")});
+        QVERIFY(open ? !WaitForWindow(QStringLiteral("Опции")).isEmpty() : WaitGone(QStringLiteral("Опции")));
+    }
+
+    // F1 and Esc: the description; the help menu's second item, twice: the about window.
+    FocusMainWindow();
+    Xdo({QStringLiteral("key"), QStringLiteral("F1")});
+    QVERIFY(!WaitForWindow(QStringLiteral("Описание ")).isEmpty());
+    Xdo({QStringLiteral("key"), QStringLiteral("Escape")});
+    QVERIFY(WaitGone(QStringLiteral("Описание ")));
+    for (bool open : {true, false}) {
+        FocusMainWindow();
+        Xdo(QStringList{QStringLiteral("mousemove")} + in(start, 232, 8) +
+            QStringList{QStringLiteral("click"), QStringLiteral("1"), QStringLiteral("key"), QStringLiteral("Down"),
+                        QStringLiteral("Down"), QStringLiteral("Return")});
+        QVERIFY(open ? !WaitForWindow(QStringLiteral("О программе Quilmora")).isEmpty()
+                     : WaitGone(QStringLiteral("О программе Quilmora")));
+    }
+
+    // Ctrl+Q: the palette changed, the rest as it started.
+    FocusMainWindow();
+    Xdo({QStringLiteral("key"), QStringLiteral("ctrl+q")});
+    QVERIFY(Program.waitForFinished(10000));
+    QCOMPARE(Program.exitCode(), 0);
+    WindowId.clear();
+    QCOMPARE(ReadBytes(Folder.FilePath("settings.dat")),
+             EncodeStoredSettings({4, 0, start.x(), start.y(), palette.R0, palette.G0, palette.B0, palette.R1,
+                                   palette.G1, palette.B1, palette.PaletteKind, 0}));
+    QCOMPARE(QDir(Folder.FilePath("fractals")).entryList(QDir::Files),
+             (QStringList{QStringLiteral("a.frc"), QStringLiteral("walk.frc")}));
+    for (const char* name : {"settings.dat", "walk.bmp", "fractals/a.frc", "fractals/walk.frc", "paletts/p.ptt"})
+        QVERIFY(QFile::remove(Folder.FilePath(name)));
 }
 
 QTEST_MAIN(TestEndToEnd)
