@@ -79,6 +79,16 @@ QImage Render(const ProgramState& s, const TRaster& r)
     return image;
 }
 
+// What a left click of the zoom tool on picture pixel (x, y) makes of the view.
+void ZoomedInAt(ProgramState& s, int x, int y)
+{
+    TFractalParams& p = s.FractalParams;
+    p.CenterX = float(p.CenterX + (x - 265) * static_cast<long double>(s.PicStep));
+    p.CenterY = float(p.CenterY + (204 - y) * static_cast<long double>(s.PicStep));
+    p.ViewWidth = float(p.ViewWidth - static_cast<long double>(p.ViewWidth) * 0.3f);
+    s.PicStep = StepForViewWidth(p.ViewWidth);
+}
+
 }  // namespace
 
 class TestEndToEnd : public QObject {
@@ -313,10 +323,7 @@ void TestEndToEnd::drivesTheRealProgram()
     Xdo(QStringList{QStringLiteral("key"), QStringLiteral("l"), QStringLiteral("mousemove")} + at(365, 150) +
         QStringList{QStringLiteral("click"), QStringLiteral("1")});
     TFractalParams& p = s.FractalParams;
-    p.CenterX = float((365 - 265) * static_cast<long double>(s.PicStep));
-    p.CenterY = float((204 - 150) * static_cast<long double>(s.PicStep));
-    p.ViewWidth = float(5.0L - 5.0L * 0.3f);
-    s.PicStep = StepForViewWidth(p.ViewWidth);
+    ZoomedInAt(s, 365, 150);
     QVERIFY2(WaitForPicture(Render(s, MainPictureRaster(s)), picArea), "the zoomed picture never showed");
 
     // Home: the default view again.
@@ -697,10 +704,7 @@ void TestEndToEnd::wholeProgram()
     // Zoom tool, a click: re-centred, 30% narrower.
     Xdo(QStringList{QStringLiteral("key"), QStringLiteral("l"), QStringLiteral("mousemove")} + at(365, 150) +
         QStringList{QStringLiteral("click"), QStringLiteral("1")});
-    p.CenterX = float((365 - 265) * static_cast<long double>(s.PicStep));
-    p.CenterY = float((204 - 150) * static_cast<long double>(s.PicStep));
-    p.ViewWidth = float(5.0L - 5.0L * 0.3f);
-    s.PicStep = StepForViewWidth(p.ViewWidth);
+    ZoomedInAt(s, 365, 150);
     QVERIFY2(WaitForPicture(Render(s, MainPictureRaster(s)), picArea), "the zoomed picture never showed");
 
     // S under a new name: the file holds the fractal as it now stands.
