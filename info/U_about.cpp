@@ -1,5 +1,6 @@
 #include "info/U_about.h"
 
+#include "app/HintLine.h"
 #include "app/KeyPreview.h"
 #include "app/U_mainform.h"
 #include "engine/Messages.h"
@@ -21,7 +22,6 @@ namespace {
 void Name(QWidget* w, const QString& name)
 {
     w->setObjectName(name);
-    w->setAccessibleName(name);
 }
 
 const QColor LinkRed(0xFF, 0x00, 0x00);
@@ -39,6 +39,7 @@ TLinkLabel::TLinkLabel(const QString& text, const QColor& colour, bool bold, QWi
     f.setUnderline(true);
     setFont(f);
     setCursor(Qt::PointingHandCursor);
+    setAccessibleName(text);  // a link: a control, named by what it opens
     adjustSize();
 }
 
@@ -92,6 +93,7 @@ TAboutForm::TAboutForm(TMainForm& main)
     Name(IconMark, QStringLiteral("IconMark"));
     IconMark->setGeometry(16, 129, 73, 73);
     IconMark->setPixmap(QPixmap::fromImage(Emblem()));
+    IconMark->setAccessibleName(QStringLiteral("Эмблема Quilmora"));
 
     Label2 = new QLabel(QStringLiteral("Версия 1.02"), this);
     Name(Label2, QStringLiteral("Label2"));
@@ -126,6 +128,7 @@ TAboutForm::TAboutForm(TMainForm& main)
     Label7->MouseDown = [this] { Label7MouseDown(); };
     connect(CloseButton, &QPushButton::clicked, this, &TAboutForm::CloseButtonClick);
     new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
+    NameControls(this);
 
     // Below the main window's top, on its vertical centre line.
     Main.State.AboutOpen = true;
