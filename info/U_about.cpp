@@ -1,6 +1,7 @@
 #include "info/U_about.h"
 
 #include "app/HintLine.h"
+#include "app/ImageView.h"
 #include "app/KeyPreview.h"
 #include "app/U_mainform.h"
 #include "engine/Messages.h"
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QPushButton>
 
 #include <memory>
@@ -23,6 +25,19 @@ void Name(QWidget* w, const QString& name)
 {
     w->setObjectName(name);
 }
+
+// The emblem, drawn without the label's smoothing on dense screens.
+class TEmblemLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        DrawCrisp(painter, contentsRect().topLeft(), pixmap().toImage());
+    }
+};
 
 const QColor LinkRed(0xFF, 0x00, 0x00);
 const QColor LinkBlue(0x00, 0x00, 0xFF);
@@ -89,7 +104,7 @@ TAboutForm::TAboutForm(TMainForm& main)
     Name(Label7, QStringLiteral("Label7"));
     Label7->move(16, 42);
 
-    IconMark = new QLabel(this);
+    IconMark = new TEmblemLabel(this);
     Name(IconMark, QStringLiteral("IconMark"));
     IconMark->setGeometry(16, 129, 73, 73);
     IconMark->setPixmap(QPixmap::fromImage(Emblem()));
