@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
-#include <QLabel>
 #include <QHash>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QRegularExpression>

@@ -274,6 +274,24 @@ private slots:
         QVERIFY(ran);
     }
 
+    // A hint as a name: without the leading blank and the key at its end.
+    void nameFromHint_data()
+    {
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("key") << " Закрывает программу (Ctrl+Q)" << "Закрывает программу";
+        QTest::newRow("key and blanks") << " Увеличивает изображение на 30%  (+) " << "Увеличивает изображение на 30%";
+        QTest::newRow("no key") << " Изменяет Re(C)" << "Изменяет Re(C)";
+        QTest::newRow("trailing blank") << " Выбранный каталог и имя файла " << "Выбранный каталог и имя файла";
+        QTest::newRow("empty") << "" << "";
+    }
+    void nameFromHint()
+    {
+        QFETCH(QString, hint);
+        QFETCH(QString, name);
+        QCOMPARE(NameFromHint(hint), name);
+    }
+
 private:
     static QString NearestHint(const QWidget* w)
     {
