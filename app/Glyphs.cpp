@@ -38,13 +38,15 @@ void Triangle(QPainter& p, bool right)
     p.drawPolygon(t);
 }
 
-QPixmap Draw(TGlyph g)
+// Drawn in logical pixels on a pixmap of 'dpr' device pixels to each.
+QPixmap Draw(TGlyph g, int dpr)
 {
     const bool small = g == TGlyph::Down || g == TGlyph::Stop || g == TGlyph::Up;
     const bool menu = g >= TGlyph::MenuSaveImage;
     const int size = small ? 22 : menu ? 16 : 24;
     const qreal s = size / 24.0;
-    QPixmap pm(size, size);
+    QPixmap pm(size * dpr, size * dpr);
+    pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -57,8 +59,8 @@ QPixmap Draw(TGlyph g)
                          : g == TGlyph::Center ? CursorCentr
                          : g == TGlyph::Koef   ? CursorKoef
                                                : CursorToFrom;
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(QRectF(-4, -4, 32, 32), CursorPicture(slot));
+        // Whole device pixels per cursor pixel: hard edges on dense screens too.
+        p.drawImage(QRect(-4, -4, 32, 32), CursorPicture(slot));
         break;
     }
     case TGlyph::Default: {  // a house: back to the start
@@ -155,5 +157,8 @@ QPixmap Draw(TGlyph g)
 
 QIcon GlyphIcon(TGlyph glyph)
 {
-    return QIcon(Draw(glyph));
+    // A second, doubled drawing for screens of two device pixels to the logical one.
+    QIcon icon(Draw(glyph, 1));
+    icon.addPixmap(Draw(glyph, 2));
+    return icon;
 }

@@ -1,10 +1,14 @@
 #include "app/HintLine.h"
 
+#include <QAbstractButton>
 #include <QApplication>
-#include <QCursor>
+#include <QComboBox>
 #include <QEvent>
+#include <QHash>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QVariant>
 
 namespace {
@@ -33,14 +37,19 @@ public:
     }
 
 protected:
+    // Qt sends the leaves from the innermost widget out, then the enters from
+    // the outermost in, so the last event names the widget under the pointer:
+    // the one entered, or the parent of the one left.
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         switch (event->type()) {
         case QEvent::Enter:
+            if (auto* w = qobject_cast<QWidget*>(watched))
+                Show(HintFrom(w));
+            break;
         case QEvent::Leave:
-        case QEvent::HoverEnter:
-        case QEvent::HoverLeave:
-            Show(HintAtPointer());
+            if (auto* w = qobject_cast<QWidget*>(watched))
+                Show(w->isWindow() ? QString() : HintFrom(w->parentWidget()));
             break;
         case QEvent::ToolTip:
             return true;  // hints live in the status bar only
@@ -51,9 +60,10 @@ protected:
     }
 
 private:
-    static QString HintAtPointer()
+    // The hint of a widget or of its nearest ancestor in the same window.
+    static QString HintFrom(const QWidget* w)
     {
-        for (QWidget* w = QApplication::widgetAt(QCursor::pos()); w; w = w->parentWidget()) {
+        for (; w; w = w->parentWidget()) {
             const QString hint = HintOf(w);
             if (!hint.isEmpty())
                 return hint;
@@ -64,7 +74,66 @@ private:
     }
 };
 
+// A caption as spoken: "&Открыть" -> "Открыть", "a\nb" -> "a b".
+QString CaptionName(QString text)
+{
+    text.replace(QLatin1String("&&"), QLatin1String("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return text.simplified();
+}
+
+// A label's text as the name of the field it stands by: "Папка:" -> "Папка".
+QString LabelName(const QString& text)
+{
+    QString name = CaptionName(text);
+    while (name.endsWith(QLatin1Char(':')) || name.endsWith(QLatin1Char('.')))
+        name = name.chopped(1).trimmed();
+    return name;
+}
+
+QString OwnCaption(const QWidget* w)
+{
+    if (const auto* b = qobject_cast<const QAbstractButton*>(w))
+        return CaptionName(b->text());
+    return {};
+}
+
 }  // namespace
+
+QString NameFromHint(const QString& hint)
+{
+    // The key ends a hint after a blank: "... (Home)", "...  (+) "; "Re(C)" is no key.
+    static const QRegularExpression key(QStringLiteral("\\s+\\([^()]+\\)\\s*$"));
+    QString name = hint;
+    name.remove(key);
+    return name.trimmed();
+}
+
+void NameControls(QWidget* window)
+{
+    const QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    QHash<const QWidget*, QString> labelled;
+    for (const QWidget* w : widgets)
+        if (const auto* l = qobject_cast<const QLabel*>(w); l && l->buddy())
+            labelled.insert(l->buddy(), LabelName(l->text()));
+    for (QWidget* w : widgets) {
+        // Windows speak their titles; labels their live text.
+        if (!w->accessibleName().isEmpty() || qobject_cast<QLabel*>(w) || w->isWindow())
+            continue;
+        QString name = OwnCaption(w);
+        if (name.isEmpty())
+            name = labelled.value(w);
+        if (name.isEmpty())
+            name = NameFromHint(HintOf(w));
+        if (!name.isEmpty())
+            w->setAccessibleName(name);
+    }
+    // The edit field of a drop-down list speaks for the list.
+    for (QComboBox* c : window->findChildren<QComboBox*>())
+        if (c->lineEdit() && c->lineEdit()->accessibleName().isEmpty())
+            c->lineEdit()->setAccessibleName(c->accessibleName());
+}
 
 void SetHint(QWidget* widget, const QString& hint)
 {

@@ -14,6 +14,14 @@ class QWidget;
 void SetHint(QWidget* widget, const QString& hint);
 QString HintOf(const QWidget* widget);
 
+// Accessible names for every control of a window that has none yet: its own
+// caption (mnemonic and line breaks taken out), else the text of the label
+// that names it (its buddy, without the colon), else its hint without the
+// leading blank and the key in parentheses. Labels keep their live text.
+void NameControls(QWidget* window);
+// A hint as a name: " Закрывает программу (Ctrl+Q)" -> "Закрывает программу".
+QString NameFromHint(const QString& hint);
+
 // Makes 'panel' the hint line. Installed once for the whole application; a
 // later call moves the line to another panel, nullptr switches it off.
 void InstallHintLine(QLabel* panel);

@@ -5,6 +5,13 @@
 
 #include <QWidget>
 
+class QPainter;
+
+// Draws a picture at 'at' in logical pixels, one logical pixel per picture
+// pixel: on a dense screen each picture pixel becomes a block of whole device
+// pixels of its own colour, never smoothed into its neighbours.
+void DrawCrisp(QPainter& painter, const QPoint& at, const QImage& picture);
+
 class TImage : public QWidget {
     Q_OBJECT
 public:

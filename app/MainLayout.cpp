@@ -21,6 +21,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -74,6 +75,7 @@ void TMainForm::BuildWindow()
     Pic->move(46, 0);
     Pic->setMouseTracking(true);
     SetHint(Pic, Hints::KoefScr);
+    Pic->setAccessibleName(QStringLiteral("Изображение фрактала"));
 
     auto* bar = new QStatusBar(this);
     bar->setSizeGripEnabled(false);
@@ -99,6 +101,13 @@ void TMainForm::BuildWindow()
     LupaMinus = GlyphButton(client, TGlyph::LupaMinus, {6, 178, 32, 32}, Hints::LupaMinus);
     Koef = GlyphButton(client, TGlyph::Koef, {6, 212, 32, 32}, Hints::Koef);
     To_From = GlyphButton(client, TGlyph::ToFrom, {6, 246, 32, 32}, Hints::To_From);
+    // The glyph buttons have no caption: named after their tools.
+    const std::pair<QToolButton*, const char*> tools[] = {
+        {DefButton, "Начальный вид"}, {Hand, "Рука"}, {Center, "Центрирование"}, {Lupa, "Лупа"},
+        {LupaPlus, "Увеличить"}, {LupaMinus, "Уменьшить"}, {Koef, "Изменение коэффициентов"},
+        {To_From, "Приближение - удаление"}};
+    for (const auto& [button, name] : tools)
+        button->setAccessibleName(QString::fromUtf8(name));
     connect(LupaPlus, &QToolButton::clicked, this, &TMainForm::LupaPlusClick);
     connect(LupaMinus, &QToolButton::clicked, this, &TMainForm::LupaMinusClick);
 
@@ -113,6 +122,7 @@ void TMainForm::BuildWindow()
     GeneralView->move(8, 17);
     GeneralView->setMouseTracking(true);
     SetHint(GeneralView, Hints::GeneralView);
+    GeneralView->setAccessibleName(GroupBox3->title());
 
     GroupBox1 = new QGroupBox(QStringLiteral("Коэффициенты"), client);
     GroupBox1->setGeometry(584, 142, 97, 220);
@@ -133,6 +143,12 @@ void TMainForm::BuildWindow()
     TrackBarCy->setValue(339);
     SetHint(TrackBarCx, Hints::TrackBarCx);
     SetHint(TrackBarCy, Hints::TrackBarCy);
+    Label1->setBuddy(E_cx);
+    Label2->setBuddy(E_cy);
+    E_cx->setAccessibleName(QStringLiteral("Значение Re(C)"));
+    E_cy->setAccessibleName(QStringLiteral("Значение Im(C)"));
+    TrackBarCx->setAccessibleName(QStringLiteral("Re(C)"));
+    TrackBarCy->setAccessibleName(QStringLiteral("Im(C)"));
     connect(TrackBarCx, &QSlider::valueChanged, this, &TMainForm::TrackBarCxChange);
     connect(TrackBarCy, &QSlider::valueChanged, this, &TMainForm::TrackBarCyChange);
 
@@ -148,6 +164,10 @@ void TMainForm::BuildWindow()
     MinusCx = smallButton(QStringLiteral("-"), {77, 40, 15, 9}, Hints::MinusCx);
     PlusCy = smallButton(QStringLiteral("+"), {77, 119, 15, 9}, Hints::PlusCy);
     MinusCy = smallButton(QStringLiteral("-"), {77, 128, 15, 9}, Hints::MinusCy);
+    PlusCx->setAccessibleName(QStringLiteral("Шаг вверх Re(C)"));
+    MinusCx->setAccessibleName(QStringLiteral("Шаг вниз Re(C)"));
+    PlusCy->setAccessibleName(QStringLiteral("Шаг вверх Im(C)"));
+    MinusCy->setAccessibleName(QStringLiteral("Шаг вниз Im(C)"));
     connect(PlusCx, &QToolButton::clicked, this, &TMainForm::PlusCxClick);
     connect(MinusCx, &QToolButton::clicked, this, &TMainForm::MinusCxClick);
     connect(PlusCy, &QToolButton::clicked, this, &TMainForm::PlusCyClick);
@@ -159,6 +179,12 @@ void TMainForm::BuildWindow()
     DownCy = GlyphButton(GroupBox1, TGlyph::Down, {13, 162, 22, 22}, Hints::DownCy);
     StopCy = GlyphButton(GroupBox1, TGlyph::Stop, {38, 162, 22, 22}, Hints::StopCy);
     UpCy = GlyphButton(GroupBox1, TGlyph::Up, {63, 162, 22, 22}, Hints::UpCy);
+    DownCx->setAccessibleName(QStringLiteral("Уменьшение Re(C)"));
+    StopCx->setAccessibleName(QStringLiteral("Стоп Re(C)"));
+    UpCx->setAccessibleName(QStringLiteral("Увеличение Re(C)"));
+    DownCy->setAccessibleName(QStringLiteral("Уменьшение Im(C)"));
+    StopCy->setAccessibleName(QStringLiteral("Стоп Im(C)"));
+    UpCy->setAccessibleName(QStringLiteral("Увеличение Im(C)"));
     connect(DownCx, &QToolButton::clicked, this, &TMainForm::DownCxClick);
     connect(StopCx, &QToolButton::clicked, this, &TMainForm::StopCxClick);
     connect(UpCx, &QToolButton::clicked, this, &TMainForm::UpCxClick);
@@ -176,12 +202,11 @@ void TMainForm::BuildWindow()
     PalBox->setGeometry(40, 412, 641, 117);
     PaletteLine = new TImage(529, 15, PalBox);
     PaletteLine->move(8, 17);
-    Label(PalBox, QStringLiteral("R0"), 8, 46);
-    Label(PalBox, QStringLiteral("G0"), 8, 68);
-    Label(PalBox, QStringLiteral("B0"), 8, 90);
-    Label(PalBox, QStringLiteral("R1"), 280, 46);
-    Label(PalBox, QStringLiteral("G1"), 280, 68);
-    Label(PalBox, QStringLiteral("B1"), 280, 90);
+    PaletteLine->setAccessibleName(PalBox->title());
+    QLabel* const levelLabels[] = {
+        Label(PalBox, QStringLiteral("R0"), 8, 46),   Label(PalBox, QStringLiteral("G0"), 8, 68),
+        Label(PalBox, QStringLiteral("B0"), 8, 90),   Label(PalBox, QStringLiteral("R1"), 280, 46),
+        Label(PalBox, QStringLiteral("G1"), 280, 68), Label(PalBox, QStringLiteral("B1"), 280, 90)};
     TrackBarR0 = TrackBar(PalBox, 0, 100, 4, {24, 38, 241, 22});
     TrackBarG0 = TrackBar(PalBox, 0, 100, 4, {24, 60, 241, 22});
     TrackBarB0 = TrackBar(PalBox, 0, 100, 4, {24, 82, 241, 22});
@@ -194,6 +219,11 @@ void TMainForm::BuildWindow()
     SetHint(TrackBarR1, Hints::TrackBarR1);
     SetHint(TrackBarG1, Hints::TrackBarG1);
     SetHint(TrackBarB1, Hints::TrackBarB1);
+    {
+        QSlider* const bars[] = {TrackBarR0, TrackBarG0, TrackBarB0, TrackBarR1, TrackBarG1, TrackBarB1};
+        for (int i = 0; i < 6; ++i)
+            levelLabels[i]->setBuddy(bars[i]);
+    }
     for (const auto& [bar, level] : PaletteLevels())
         connect(bar, &QSlider::valueChanged, this, [this, bar = bar, level = level] { PaletteTrackBarChange(bar, *level); });
 
@@ -202,6 +232,7 @@ void TMainForm::BuildWindow()
         TypeOfPalette->addItem(QLatin1String(name));
     TypeOfPalette->setGeometry(556, 16, 73, 20);
     SetHint(TypeOfPalette, Hints::TypeOfPalette);
+    TypeOfPalette->setAccessibleName(QStringLiteral("Тип палитры"));
     connect(TypeOfPalette, &QComboBox::currentIndexChanged, this, &TMainForm::TypeOfPaletteChange);
 
     IsChPalette = new QCheckBox(QStringLiteral("Применять"), PalBox);
@@ -226,4 +257,5 @@ void TMainForm::BuildWindow()
     connect(GeneralView, &TImage::MouseDown, this, &TMainForm::GeneralViewMouseDown);
     connect(GeneralView, &TImage::MouseMove, this, &TMainForm::GeneralViewMouseMove);
     connect(GeneralView, &TImage::MouseUp, this, &TMainForm::GeneralViewMouseUp);
+    NameControls(this);
 }

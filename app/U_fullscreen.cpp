@@ -22,6 +22,7 @@ TFullScreenForm::TFullScreenForm(TMainForm& main)
     setGeometry(screen);
     Image = new TImage(s.FullScreenWidth, s.FullScreenHeight, this);
     Image->move(0, 0);
+    Image->setAccessibleName(QStringLiteral("Полный экран"));
     // A click is the left button; the others leave the view open.
     connect(Image, &TImage::MouseUp, this, [this](QMouseEvent* event) {
         if (event->button() == Qt::LeftButton)

@@ -87,7 +87,6 @@ T* Control(QWidget* parent, const char* name, const QRect& place)
 {
     auto* w = new T(parent);
     w->setObjectName(QLatin1String(name));
-    w->setAccessibleName(QLatin1String(name));
     w->setGeometry(place);
     return w;
 }
@@ -209,6 +208,12 @@ void TSizeAndExt::BuildWindow()
         b->setDefault(false);
     }
     Timer1.setInterval(100);
+
+    Label2->setBuddy(WIm);
+    Label4->setBuddy(Iterations);
+    Label3->setBuddy(PrF);
+    Itog->setBuddy(CGauge1);
+    NameControls(this);
 
     connect(ButtonOk, &QPushButton::clicked, this, &TSizeAndExt::ButtonOkClick);
     connect(CanBut, &QPushButton::clicked, this, &TSizeAndExt::CanButClick);

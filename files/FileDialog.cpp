@@ -65,6 +65,8 @@ TFileDialog::TFileDialog(TMainForm& main, bool openMode, const TFileKind& kind, 
     Name = new QLineEdit(this);
     Name->setGeometry(layout.NameEdit);
     SetHint(Name, layout.NameHint);
+    FolderLabel->setBuddy(Folder);
+    NameLabel->setBuddy(Name);
     Group = new QGroupBox(layout.GroupCaption, this);
     Group->setGeometry(layout.Group);
     Preview = new TImage(PreviewWidth, PreviewHeight, Group);
@@ -128,6 +130,7 @@ void TFileDialog::Prepare()
     SetHint(OpenButton, Layout.OpenHint);
     SetHint(SaveButton, Layout.SaveHint);
     SetHint(CancelButton, OpenMode ? Layout.CancelOpenHint : Layout.CancelSaveHint);
+    NameControls(this);
 }
 
 void TFileDialog::FillList()

@@ -1,5 +1,6 @@
 #include "files/U_refile.h"
 
+#include "app/HintLine.h"
 #include "app/KeyPreview.h"
 
 #include <QGuiApplication>
@@ -29,6 +30,9 @@ TReFile::TReFile(QWidget& owner, const QString& oldLabel, const QString& newLabe
     CanselBut->setGeometry(238, 112, 75, 25);
     for (QPushButton* b : {OkBut, CanselBut})
         b->setAutoDefault(false);
+    OldLabel->setBuddy(OldName);
+    NewLabel->setBuddy(NewName);
+    NameControls(this);
     connect(OkBut, &QPushButton::clicked, this, &TReFile::OkButClick);
     connect(CanselBut, &QPushButton::clicked, this, &QDialog::reject);
     new TKeyPreview(this, [this](QKeyEvent* event) {

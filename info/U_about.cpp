@@ -1,5 +1,7 @@
 #include "info/U_about.h"
 
+#include "app/HintLine.h"
+#include "app/ImageView.h"
 #include "app/KeyPreview.h"
 #include "app/U_mainform.h"
 #include "engine/Messages.h"
@@ -11,6 +13,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QPushButton>
 
 namespace {
@@ -18,8 +21,20 @@ namespace {
 void Name(QWidget* w, const QString& name)
 {
     w->setObjectName(name);
-    w->setAccessibleName(name);
 }
+
+// The emblem, drawn without the label's smoothing on dense screens.
+class TEmblemLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        DrawCrisp(painter, contentsRect().topLeft(), pixmap().toImage());
+    }
+};
 
 const QColor LinkRed(0xFF, 0x00, 0x00);
 const QColor LinkBlue(0x00, 0x00, 0xFF);
@@ -36,6 +51,7 @@ TLinkLabel::TLinkLabel(const QString& text, const QColor& colour, bool bold, QWi
     f.setUnderline(true);
     setFont(f);
     setCursor(Qt::PointingHandCursor);
+    setAccessibleName(text);  // a link: a control, named by what it opens
     adjustSize();
 }
 
@@ -85,10 +101,11 @@ TAboutForm::TAboutForm(TMainForm& main)
     Name(Label7, QStringLiteral("Label7"));
     Label7->move(16, 42);
 
-    IconMark = new QLabel(this);
+    IconMark = new TEmblemLabel(this);
     Name(IconMark, QStringLiteral("IconMark"));
     IconMark->setGeometry(16, 129, 73, 73);
     IconMark->setPixmap(QPixmap::fromImage(Emblem()));
+    IconMark->setAccessibleName(QStringLiteral("Эмблема Quilmora"));
 
     Label2 = new QLabel(QStringLiteral("Версия 1.02"), this);
     Name(Label2, QStringLiteral("Label2"));
@@ -123,6 +140,7 @@ TAboutForm::TAboutForm(TMainForm& main)
     Label7->MouseDown = [this] { Label7MouseDown(); };
     connect(CloseButton, &QPushButton::clicked, this, &TAboutForm::CloseButtonClick);
     new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
+    NameControls(this);
 
     // Below the main window's top, on its vertical centre line.
     Main.State.AboutOpen = true;

@@ -1,5 +1,6 @@
 #include "info/U_description.h"
 
+#include "app/HintLine.h"
 #include "app/KeyPreview.h"
 #include "app/U_mainform.h"
 #include "engine/Messages.h"
@@ -21,7 +22,6 @@ TDscrptForm::TDscrptForm(TMainForm& main)
                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("DscrptForm"));
-    setAccessibleName(objectName());
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Описание "));
     setFixedWidth(OuterWidth);
@@ -29,7 +29,7 @@ TDscrptForm::TDscrptForm(TMainForm& main)
 
     RichEdit1 = new QTextEdit(this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
-    RichEdit1->setAccessibleName(RichEdit1->objectName());
+    RichEdit1->setAccessibleName(QStringLiteral("Описание"));
     RichEdit1->setReadOnly(true);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

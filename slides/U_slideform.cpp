@@ -72,6 +72,7 @@ TSlideForm::TSlideForm(TMainForm& main, TSlideList& slideFiles)
     Slide = new TImage(SlideWidth, SlideHeight, this);
     Slide->setObjectName(QStringLiteral("Slide"));
     Slide->move(0, 0);
+    Slide->setAccessibleName(QStringLiteral("Слайд-Шоу"));
     Slide->setCursor(CursorOf(CursorSlide));
     connect(Slide, &TImage::MouseUp, this, [this](QMouseEvent* event) {
         if (event->button() == Qt::LeftButton)

@@ -12,7 +12,6 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include <initializer_list>
 
 void TVrelOptions::OptionsExecute(TMainForm& main)
 {
@@ -90,9 +89,9 @@ TVrelOptions::TVrelOptions(TMainForm& main)
     CanBut->setGeometry(97, 162, 80, 30);
     SetHint(CanBut, QStringLiteral(" Отмена изменения установок"));
 
-    for (QWidget* w : std::initializer_list<QWidget*>{TimeInterval, Label1, BTInterval, GroupBox1, RadioButton1,
-                                                      RadioButton2, ButOkey, CanBut})
-        w->setAccessibleName(w->objectName());
+    // The delay in seconds is what the label names; the bar sets it.
+    Label1->setBuddy(TimeInterval);
+    NameControls(this);
 
     connect(BTInterval, &QSlider::valueChanged, this, &TVrelOptions::BTIntervalChange);
     connect(ButOkey, &QPushButton::clicked, this, &TVrelOptions::ButOkeyClick);
