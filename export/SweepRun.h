@@ -27,8 +27,8 @@ struct TSweepOptions {
     // each spends part of its time waiting for the disk; 0 none, each frame
     // is then written on the calling thread right after its walk.
     int Writers = -1;
-    // Added to the writer threads' niceness: the walk, which waits for all of
-    // its threads, keeps the cores it asks for and the writers take the rest.
+    // Added to the writer threads' niceness, so that the walk's threads run
+    // first and the writers take what is left of the cores.
     int WriterNice = 0;
     // Called on the calling thread before the walk of frame n (from 0).
     std::function<void(int frame)> Starting;

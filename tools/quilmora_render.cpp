@@ -35,8 +35,6 @@ constexpr int MaxFrames = 100000;
 constexpr int ExitSkipped = 1;     // some inputs of a batch could not be used
 constexpr int ExitBadInput = 2;    // bad arguments: nothing written
 constexpr int ExitNotWritten = 3;  // a picture could not be made or written
-// The sweep's writer threads yield to the walk's.
-constexpr int WriterNice = 5;
 
 const char* const Usage =
     "usage: quilmora-render [FILE.frc] -o OUT.bmp|OUT.png [--size WxH] [--depth N]\n"
@@ -289,7 +287,6 @@ int main(int argc, char* argv[])
                        : WriteBmp24(path, picture.constBits(), picture.bytesPerLine(), picture.width(),
                                     picture.height());
         };
-        options.WriterNice = WriterNice;
         options.Starting = [&](int n) { progress.Show("frame", n + 1, frames); };
         const TSweepResult r = RunSweep(state, cs, paths, options);
         progress.Break();
