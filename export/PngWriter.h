@@ -13,10 +13,11 @@ using TPngTexts = QList<QPair<QString, QString>>;
 // Formula, palette kind, C, centre, width, levels and depth of the state.
 TPngTexts PngTextsOf(const ProgramState& s);
 
-// The PNG file's bytes at a fast compression level; empty when the picture
-// cannot be encoded.
+// The PNG file's bytes: 8-bit RGB, rows filtered Up, zlib level 1, the texts
+// as tEXt chunks; empty when the picture cannot be encoded. Safe to call from
+// several threads at once.
 QByteArray EncodePng(const QImage& picture, const TPngTexts& texts);
 
-// Writes the picture as a PNG at a fast compression level; whole file or
-// nothing. False when the file could not be written.
+// Writes the picture as EncodePng encodes it; whole file or nothing. False
+// when the file could not be written.
 bool WritePng(const QString& path, const QImage& picture, const TPngTexts& texts);

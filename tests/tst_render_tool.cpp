@@ -43,6 +43,36 @@ TRun RunTool(const QStringList& args, const QString& fail = {})
     return run;
 }
 
+// The renderer on a pseudo-terminal (util-linux script): what the terminal
+// shows, stdout and stderr together, "\r\n" back to "\n". Empty when script
+// is missing.
+QString RunOnTerminal(const QStringList& args)
+{
+    const auto quoted = [](QString a) {
+        return QLatin1Char('\'') + a.replace(QLatin1String("'"), QLatin1String("'\\''")) + QLatin1Char('\'');
+    };
+    QString command = quoted(QStringLiteral(QUILMORA_RENDER_EXE));
+    for (const QString& a : args)
+        command += QLatin1Char(' ') + quoted(a);
+    QProcess p;
+    p.start(QStringLiteral("script"), {QStringLiteral("-qfec"), command, QStringLiteral("/dev/null")});
+    if (!p.waitForFinished(300000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput()).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+// "peak resident memory: N KiB" of a --verbose sweep; -1 when missing.
+long PeakKiB(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(QUILMORA_RENDER_EXE), args + QStringList{QStringLiteral("--verbose")});
+    if (!p.waitForFinished(300000) || p.exitCode() != 0)
+        return -1;
+    static const QRegularExpression peak(QStringLiteral("peak resident memory: (\\d+) KiB"));
+    const QRegularExpressionMatch m = peak.match(QString::fromUtf8(p.readAllStandardOutput()));
+    return m.hasMatch() ? m.captured(1).toLong() : -1;
+}
+
 }  // namespace
 
 class TestRenderTool : public QObject {
@@ -68,6 +98,11 @@ private slots:
     void barSweepBouncesAtTheEnds();
     void badSweep_data();
     void badSweep();
+    void sweepStopsAtAFrameNotWritten_data();
+    void sweepStopsAtAFrameNotWritten();
+    void sweepMemoryStaysFlat();
+    void progressOnlyOnATerminal_data();
+    void progressOnlyOnATerminal();
 
 private:
     TProgramFolder Dir;
@@ -390,6 +425,14 @@ void TestRenderTool::sweepEndsEqualSingleRenders()
         const QImage frame(out + QStringLiteral("/frame_000%1.png").arg(frames[i]));
         QCOMPARE(frame.convertToFormat(QImage::Format_BGR888), RenderInProcess(s, 40, 30));
     }
+    // Written by several threads: each name holds its own frame.
+    const auto all = EvenSweep({-0.8, 0.156}, {0.3, -0.5}, 5);
+    for (int n = 1; n <= 5; ++n) {
+        const QImage frame(out + QStringLiteral("/frame_000%1.png").arg(n));
+        const auto [cx, cy] = all[size_t(n - 1)];
+        QCOMPARE(frame.text(QStringLiteral("C")),
+                 QString::number(cx, 'g', 17) + QLatin1Char(',') + QString::number(cy, 'g', 17));
+    }
 }
 
 void TestRenderTool::barSweepBouncesAtTheEnds_data()
@@ -442,6 +485,122 @@ void TestRenderTool::badSweep()
     QCOMPARE(run.Status, 2);
     QCOMPARE(run.Stderr.count(QLatin1Char('\n')), 1);
     QVERIFY(!QFileInfo::exists(out));
+}
+
+void TestRenderTool::sweepStopsAtAFrameNotWritten_data()
+{
+    QTest::addColumn<QString>("fail");
+    QTest::addColumn<bool>("someWritten");
+    QTest::newRow("full at once") << QStringLiteral("write:0") << false;
+    QTest::newRow("full after a few frames") << QStringLiteral("write:3000") << true;
+    QTest::newRow("sync") << QStringLiteral("sync") << false;
+    QTest::newRow("commit") << QStringLiteral("commit") << false;
+}
+
+// Frames written by several threads, one of them failing: status 3, one line
+// naming a frame that is not there, whole frames only, no temporary files.
+void TestRenderTool::sweepStopsAtAFrameNotWritten()
+{
+    QFETCH(QString, fail);
+    QFETCH(bool, someWritten);
+    constexpr int Frames = 40;
+    QTemporaryDir out;
+    const TRun run = RunTool({QStringLiteral("--sweep"), QStringLiteral("-0.8,0.156:0.3,-0.5"), QStringLiteral("--frames"),
+                              QString::number(Frames), QStringLiteral("--size"), QStringLiteral("24x16"),
+                              QStringLiteral("-O"), out.path()},
+                             fail);
+    QCOMPARE(run.Status, 3);
+    QCOMPARE(run.Stderr.count(QLatin1Char('\n')), 1);
+    static const QRegularExpression line(QStringLiteral("^quilmora-render: cannot write \"(.*/frame_\\d{4}\\.png)\"\n$"));
+    const QRegularExpressionMatch m = line.match(run.Stderr);
+    QVERIFY2(m.hasMatch(), qPrintable(run.Stderr));
+    QVERIFY(!QFileInfo::exists(m.captured(1)));
+    const QStringList left = QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    static const QRegularExpression frameName(QStringLiteral("^frame_\\d{4}\\.png$"));
+    for (const QString& name : left) {
+        QVERIFY2(frameName.match(name).hasMatch(), qPrintable(name));
+        QCOMPARE(QImage(out.filePath(name)).size(), QSize(24, 16));
+    }
+    QVERIFY(left.size() < Frames);
+    QCOMPARE(!left.isEmpty(), someWritten);
+}
+
+// The ring of pictures is reused: a hundred times the frames, the same peak.
+void TestRenderTool::sweepMemoryStaysFlat()
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    QSKIP("a sanitizer's own bookkeeping grows with the work");
+#endif
+    QTemporaryDir out;
+    const auto peakOf = [&](int frames) {
+        return PeakKiB({QStringLiteral("--sweep"), QStringLiteral("0.402,0.339:-0.8,0.156"), QStringLiteral("--frames"),
+                        QString::number(frames), QStringLiteral("--size"), QStringLiteral("160x120"),
+                        QStringLiteral("-O"), out.path()});
+    };
+    const long few = peakOf(10), many = peakOf(1000);
+    QVERIFY(few > 0);
+    QVERIFY2(many < few + 2048, qPrintable(QStringLiteral("%1 KiB after 10 frames, %2 KiB after 1000").arg(few).arg(many)));
+}
+
+void TestRenderTool::progressOnlyOnATerminal_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("step");  // one state of the line; the last number is the percentage
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<QString>("summary");  // stdout after the line
+    const QString size = QStringLiteral("--size");
+    QTest::newRow("still") << QStringList{QStringLiteral("-o"), QStringLiteral("@DIR@/p.png"), size, QStringLiteral("8x64")}
+                           << QStringLiteral("^ *(\\d+)%$") << 4 << QString();
+    QTest::newRow("batch") << QStringList{QStringLiteral("@DIR@/a.frc"), QStringLiteral("@DIR@/b.frc"), QStringLiteral("-O"),
+                                          QStringLiteral("@DIR@/out"), size, QStringLiteral("8x8")}
+                           << QStringLiteral("^file (\\d+) of 2 \\( *(\\d+)%\\)$") << 2 << QString();
+    QTest::newRow("sweep") << QStringList{QStringLiteral("--sweep"), QStringLiteral("0,0:0.1,0.1"), QStringLiteral("--frames"),
+                                          QStringLiteral("3"), QStringLiteral("-O"), QStringLiteral("@DIR@/out"), size,
+                                          QStringLiteral("8x8")}
+                           << QStringLiteral("^frame (\\d+) of 3 \\( *(\\d+)%\\)$") << 3
+                           << QStringLiteral("^3 frames in [0-9.]+ s: [0-9.]+ frames/s, the walk held up \\d+% of the time by "
+                                             "the PNG writes, which took \\d+% of the CPU time\n$");
+}
+
+// On a terminal one line, rewritten after "\r", counting up to 100% and ended
+// by a newline; without one, nothing on stderr.
+void TestRenderTool::progressOnlyOnATerminal()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, step);
+    QFETCH(int, steps);
+    QFETCH(QString, summary);
+    QTemporaryDir dir;
+    for (const char* name : {"a.frc", "b.frc"})
+        QVERIFY(WriteBytes(dir.filePath(QLatin1String(name)), EncodeFractal(TFractalParams{})));
+    for (QString& a : args)
+        a.replace(QStringLiteral("@DIR@"), dir.path());
+
+    const QString shown = RunOnTerminal(args);
+    if (shown.isEmpty())
+        QSKIP("no pseudo-terminal through script(1) here");
+    const qsizetype end = shown.indexOf(QLatin1Char('\n'));
+    QVERIFY2(end > 0 && shown.startsWith(QLatin1Char('\r')), qPrintable(shown));
+    const QStringList states = shown.left(end).split(QLatin1Char('\r'), Qt::SkipEmptyParts);
+    QCOMPARE(states.size(), steps);
+    const QRegularExpression pattern(step);
+    int lastPercent = -1, lastCount = 0;
+    for (const QString& state : states) {
+        const QRegularExpressionMatch m = pattern.match(state);
+        QVERIFY2(m.hasMatch(), qPrintable(state));
+        const int percent = m.captured(m.lastCapturedIndex()).toInt();
+        QVERIFY2(percent > lastPercent, qPrintable(state));
+        lastPercent = percent;
+        if (m.lastCapturedIndex() == 2)
+            QCOMPARE(m.captured(1).toInt(), ++lastCount);
+    }
+    QCOMPARE(lastPercent, 100);
+    QVERIFY2(QRegularExpression(summary.isEmpty() ? QStringLiteral("^$") : summary).match(shown.mid(end + 1)).hasMatch(),
+             qPrintable(shown.mid(end + 1)));
+
+    const TRun quiet = RunTool(args);
+    QCOMPARE(quiet.Status, 0);
+    QCOMPARE(quiet.Stderr, QString());
 }
 
 QTEST_GUILESS_MAIN(TestRenderTool)

@@ -7,18 +7,16 @@
 //   quilmora-render [FILE.frc] --sweep-steps cx|cy,START,SPEED --frames N -O DIR [...]
 
 #include "engine/CSweep.h"
-#include "engine/FastWalk.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
-#include "engine/RasterWalk.h"
 #include "export/BmpWriter.h"
 #include "export/ImageExport.h"
 #include "export/PngWriter.h"
+#include "export/SweepRun.h"
 #include "files/FileFormats.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -114,13 +112,6 @@ std::optional<QString> LoadState(std::unique_ptr<ProgramState>& fresh, const QSt
         return QStringLiteral("\"%1\": unknown palette kind").arg(path);
     }
     return std::nullopt;
-}
-
-bool WritePicture(const QString& path, const QImage& picture, bool png, const ProgramState& s)
-{
-    if (png)
-        return WritePng(path, picture, PngTextsOf(s));
-    return WriteBmp24(path, picture.constBits(), picture.bytesPerLine(), picture.width(), picture.height());
 }
 
 // The export's own run for one still; an empty string when it was written.
@@ -284,36 +275,36 @@ int main(int argc, char* argv[])
         if (!QDir().mkpath(outDir) || !QFileInfo(outDir).isDir())
             return Fail(QStringLiteral("cannot make the output folder \"%1\"").arg(outDir));
 
-        QImage picture(width, height, QImage::Format_BGR888);
-        if (picture.isNull())
+        QStringList paths;
+        const int digits = std::max(4, int(QString::number(frames).size()));
+        for (int n = 1; n <= frames; ++n)
+            paths << QDir(outDir).filePath(QStringLiteral("frame_%1").arg(n, digits, 10, QLatin1Char('0')) + ext);
+        TSweepOptions options;
+        options.Width = width;
+        options.Height = height;
+        options.Write = [png](const QString& path, const QImage& picture, const TPngTexts& texts) {
+            return png ? WritePng(path, picture, texts)
+                       : WriteBmp24(path, picture.constBits(), picture.bytesPerLine(), picture.width(),
+                                    picture.height());
+        };
+        options.Starting = [&](int n) { progress.Show("frame", n + 1, frames); };
+        const TSweepResult r = RunSweep(state, cs, paths, options);
+        progress.Break();
+        if (r.Outcome == TSweepOutcome::NoMemory)
             return Fail(QStringLiteral("not enough memory for a %1x%2 picture").arg(width).arg(height),
                         ExitNotWritten);
-        const TRaster raster = CentredRaster(state, width, height);
-        const int digits = std::max(4, int(QString::number(frames).size()));
-        QElapsedTimer total, encode;
-        qint64 encodeNs = 0;
-        total.start();
-        for (int n = 0; n < frames; ++n) {
-            progress.Show("frame", n + 1, frames);
-            state.FractalParams.Cx = cs[size_t(n)].first;
-            state.FractalParams.Cy = cs[size_t(n)].second;
-            FastRasterWalk(state, raster, TargetOf(picture));
-            const QString path =
-                QDir(outDir).filePath(QStringLiteral("frame_%1").arg(n + 1, digits, 10, QLatin1Char('0')) + ext);
-            encode.start();
-            const bool written = WritePicture(path, picture, png, state);
-            encodeNs += encode.nsecsElapsed();
-            if (!written) {
-                progress.Break();
-                return Fail(QStringLiteral("cannot write \"%1\"").arg(path), ExitNotWritten);
-            }
-        }
-        progress.Break();
-        const double seconds = double(total.nsecsElapsed()) * 1e-9;
-        std::printf("%d frames in %.2f s: %.1f frames/s, %.0f%% of the time writing %s\n", frames, seconds,
-                    frames / seconds, 100.0 * double(encodeNs) * 1e-9 / seconds, png ? "PNG" : "BMP");
-        if (verbose)
+        if (r.Outcome == TSweepOutcome::NotWritten)
+            return Fail(QStringLiteral("cannot write \"%1\"").arg(r.FailedPath), ExitNotWritten);
+        const double seconds = double(r.WallNs) * 1e-9;
+        std::printf("%d frames in %.2f s: %.1f frames/s, the walk held up %.0f%% of the time by the %s writes, "
+                    "which took %.0f%% of the CPU time\n",
+                    frames, seconds, frames / seconds, 100.0 * double(r.HeldNs) / double(r.WallNs),
+                    png ? "PNG" : "BMP", 100.0 * double(r.WriteCpuNs) / double(std::max<qint64>(1, r.CpuNs)));
+        if (verbose) {
+            std::printf("%d writer threads, %d pictures in the ring, the walks %.0f%% of the time\n", r.Writers,
+                        r.Pictures, 100.0 * double(r.WalkNs) / double(r.WallNs));
             std::printf("peak resident memory: %ld KiB\n", PeakRssKiB());
+        }
         return 0;
     }
 
