@@ -5,12 +5,18 @@
 #include "engine/FastWalkJob.h"
 #include "engine/FastWalkPool.h"
 
+#include <QByteArray>
+
 #include <algorithm>
+#include <bit>
+#include <chrono>
+#include <cmath>
+#include <mutex>
 
 namespace quilmora {
 // FastWalkKernel.cpp
 std::vector<int64_t> KernelTargets();
-TWalkKernel KernelFor(int64_t target);
+TWalkKernel KernelFor(int64_t target, int shape);
 const char* KernelTargetName(int64_t target);
 }  // namespace quilmora
 
@@ -20,6 +26,10 @@ namespace {
 
 // Below this many pixels a picture is not worth waking a helper for.
 constexpr qsizetype MinPixelsToShare = 2048;
+// Units each thread should find in a walk, so that a thread that meets slow
+// pixels leaves the rest to the others; segments are no narrower than this.
+constexpr int UnitsPerThread = 8;
+constexpr int MinSegmentWidth = 64;
 
 const std::vector<int64_t>& Targets()
 {
@@ -27,15 +37,108 @@ const std::vector<int64_t>& Targets()
     return targets;
 }
 
-TWalkKernel Kernel(int64_t target)
+int64_t Resolved(int64_t target)
 {
-    static const TWalkKernel best = KernelFor(Targets().front());
-    if (target == 0)
-        return best;
     const auto& all = Targets();
-    if (std::find(all.begin(), all.end(), target) == all.end())
-        return best;
-    return KernelFor(target);
+    if (target == 0 || std::find(all.begin(), all.end(), target) == all.end())
+        return all.front();
+    return target;
+}
+
+// The shape QUILMORA_WALK_VARIANT names, or -1.
+int ForcedShape()
+{
+    static const int forced = [] {
+        const QByteArray name = qgetenv("QUILMORA_WALK_VARIANT");
+        for (int i = 0; i < WalkShapeCount; ++i)
+            if (name == WalkShapes[i].Name)
+                return i;
+        return -1;
+    }();
+    return forced;
+}
+
+// The calibration's job: 4096 pixels of the basin of the attracting 3-cycle
+// of C = -0.12+0.75i, every one interior at limit 254 (about a million
+// iterations), in one row segment after another on the calling thread.
+constexpr int CalibrationWidth = 512;
+constexpr int CalibrationRows = 8;
+constexpr int CalibrationLimit = 254;
+constexpr int CalibrationRounds = 3;
+
+double TimeShape(TWalkKernel kernel, const float* xs, const float* ys, uchar* bits,
+                 const TColourEntry* table)
+{
+    TWalkJob job;
+    job.Cx = -0.12;
+    job.Cy = 0.75;
+    job.Limit = CalibrationLimit;
+    job.Table = table;
+    job.Xs = xs;
+    job.Ys = ys;
+    job.Bits = bits;
+    job.BytesPerLine = CalibrationWidth * 4;
+    job.BytesPerPixel = 4;
+    job.Width = CalibrationWidth;
+    job.SegmentsPerRow = CalibrationWidth / MaxSegmentWidth;
+    job.SegmentWidth = MaxSegmentWidth;
+    job.Units = CalibrationRows * job.SegmentsPerRow;
+    const auto begin = std::chrono::steady_clock::now();
+    kernel(&job);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+}
+
+struct TCalibration {
+    int Shape = 0;
+    double Seconds = 0.0;
+};
+
+// Each shape of the target, the same job a few rounds in turn; the fastest
+// single run wins.
+TCalibration Calibrate(int64_t target)
+{
+    const auto begin = std::chrono::steady_clock::now();
+    std::vector<float> xs(CalibrationWidth + ColumnPadding), ys(CalibrationRows);
+    for (size_t i = 0; i < xs.size(); ++i)
+        xs[i] = -0.05f + 0.0002f * static_cast<float>(i);
+    for (int i = 0; i < CalibrationRows; ++i)
+        ys[i] = 0.01f - 0.002f * static_cast<float>(i);
+    std::vector<uchar> bits(size_t(CalibrationWidth) * CalibrationRows * 4);
+    const std::vector<TColourEntry> table(CalibrationLimit + 1);
+    std::vector<double> best(WalkShapeCount, HUGE_VAL);
+    for (int round = 0; round < CalibrationRounds; ++round)
+        for (int i = 0; i < WalkShapeCount; ++i)
+            best[i] = std::min(best[i], TimeShape(KernelFor(target, i), xs.data(), ys.data(), bits.data(),
+                                                  table.data()));
+    TCalibration c;
+    c.Shape = static_cast<int>(std::min_element(best.begin(), best.end()) - best.begin());
+    c.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    return c;
+}
+
+// The calibration of a target, run by its first walk and kept for the process.
+const TCalibration& CalibrationOf(int64_t target)
+{
+    static std::once_flag once[64];
+    static TCalibration calibrations[64];
+    const int slot = std::countr_zero(static_cast<uint64_t>(target));
+    std::call_once(once[slot], [&] { calibrations[slot] = Calibrate(target); });
+    return calibrations[slot];
+}
+
+int ShapeOf(int64_t target, int requested)
+{
+    if (requested >= 0 && requested < WalkShapeCount)
+        return requested;
+    if (ForcedShape() >= 0)
+        return ForcedShape();
+    return CalibrationOf(target).Shape;
+}
+
+TWalkKernel Kernel(int64_t target, int requested)
+{
+    target = Resolved(target);
+    return KernelFor(target, ShapeOf(target, requested));
 }
 
 // The picture's coordinates, computed once by the walk's own float steps:
@@ -91,14 +194,20 @@ void WalkRows(const TWalkSetup& w, int rowBegin, int rowEnd)
     job.BytesPerPixel = w.Target.BytesPerPixel;
     job.Width = r.Width;
     job.RowBegin = rowBegin;
-    job.SegmentsPerRow = (r.Width + MaxSegmentWidth - 1) / MaxSegmentWidth;
-    job.SegmentWidth = (r.Width + job.SegmentsPerRow - 1) / job.SegmentsPerRow;
-    job.Units = rows * job.SegmentsPerRow;
-    task.Kernel = w.Kernel;
-
     int helpers = (w.Threads > 0 ? w.Threads : w.Pool.Cores()) - 1;
     if (qsizetype(r.Width) * rows < MinPixelsToShare)
         helpers = 0;
+    // Segments of at most MaxSegmentWidth; narrower while the threads would
+    // find too few units, down to MinSegmentWidth.
+    int segments = (r.Width + MaxSegmentWidth - 1) / MaxSegmentWidth;
+    const int wanted = (helpers + 1) * UnitsPerThread;
+    if (rows * segments < wanted)
+        segments = std::max(segments, std::min((wanted + rows - 1) / rows, r.Width / MinSegmentWidth));
+    job.SegmentsPerRow = segments;
+    job.SegmentWidth = (r.Width + segments - 1) / segments;
+    job.SegmentsPerRow = (r.Width + job.SegmentWidth - 1) / job.SegmentWidth;
+    job.Units = rows * job.SegmentsPerRow;
+    task.Kernel = w.Kernel;
     helpers = std::clamp(helpers, 0, job.Units - 1);
     if (helpers == 0)
         task.Run();
@@ -117,6 +226,26 @@ bool Usable(const ProgramState& s)
 std::vector<int64_t> FastWalkTargets()
 {
     return Targets();
+}
+
+int FastWalkVariantCount()
+{
+    return WalkShapeCount;
+}
+
+const char* FastWalkVariantName(int variant)
+{
+    return variant >= 0 && variant < WalkShapeCount ? WalkShapes[variant].Name : "";
+}
+
+int FastWalkVariant(int64_t target)
+{
+    return ShapeOf(Resolved(target), -1);
+}
+
+double FastWalkCalibrationSeconds(int64_t target)
+{
+    return ForcedShape() >= 0 ? 0.0 : CalibrationOf(Resolved(target)).Seconds;
 }
 
 const char* FastWalkTargetName(int64_t target)
@@ -138,7 +267,7 @@ void FastRasterWalk(const ProgramState& s, const TRaster& r, const TPixelTarget&
     }
     thread_local TCallerScratch scratch;
     PrepareCoordinates(r, rowEnd, scratch.Xs, scratch.Ys);
-    const TWalkSetup w{s, r, t, scratch.Xs, scratch.Ys, Kernel(options.Target), options.Threads,
+    const TWalkSetup w{s, r, t, scratch.Xs, scratch.Ys, Kernel(options.Target, options.Variant), options.Threads,
                          options.Pool ? *options.Pool : TWalkPool::Instance()};
     WalkRows(w, rowBegin, rowEnd);
 }
@@ -152,7 +281,7 @@ bool RasterWalkBanded(const ProgramState& s, const TRaster& r, const TPixelTarge
     std::vector<float> xs, ys;
     if (fast)
         PrepareCoordinates(r, r.Height, xs, ys);
-    const TWalkSetup w{s, r, t, xs, ys, Kernel(options.Target), options.Threads,
+    const TWalkSetup w{s, r, t, xs, ys, Kernel(options.Target, options.Variant), options.Threads,
                          options.Pool ? *options.Pool : TWalkPool::Instance()};
     for (int begin = 0; begin < r.Height; begin += ReportBandRows) {
         const int end = std::min(r.Height, begin + ReportBandRows);

@@ -7,7 +7,9 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 namespace quilmora {
 
@@ -36,5 +38,23 @@ struct TWalkJob {
 };
 
 using TWalkKernel = void (*)(TWalkJob* job);
+
+// Shapes the kernel is compiled in for every vector target: independent
+// vectors in flight (slots) and iterations of the branch-free pre-pass every
+// pixel takes before it may occupy a lane. Which pays depends on the CPU.
+struct TWalkShape {
+    size_t Slots;
+    int64_t PreSteps;
+    const char* Name;
+};
+inline constexpr TWalkShape WalkShapes[] = {
+    {6, 32, "slots6"},
+    {8, 32, "slots8"},
+    {10, 32, "slots10"},
+    {12, 32, "slots12"},
+    {8, 16, "slots8-pre16"},
+    {8, 48, "slots8-pre48"},
+};
+inline constexpr int WalkShapeCount = static_cast<int>(std::size(WalkShapes));
 
 }  // namespace quilmora

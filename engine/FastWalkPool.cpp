@@ -11,8 +11,11 @@ TWalkPool& TWalkPool::Instance()
     return pool;
 }
 
-TWalkPool::TWalkPool()
-    : Cores_(std::max(1, static_cast<int>(std::thread::hardware_concurrency())))
+TWalkPool::TWalkPool() : TWalkPool(static_cast<int>(std::thread::hardware_concurrency()))
+{
+}
+
+TWalkPool::TWalkPool(int threads) : Cores_(std::max(1, threads))
 {
 }
 

@@ -30,6 +30,9 @@ public:
     // scheduling policy of the thread that calls it (a low-priority export
     // keeps its helpers low too).
     TWalkPool();
+    // The same with 'threads' taking part (the caller included) whatever the
+    // cores: more than the cores show how a walk would share a bigger machine.
+    explicit TWalkPool(int threads);
     ~TWalkPool();
     TWalkPool(const TWalkPool&) = delete;
     TWalkPool& operator=(const TWalkPool&) = delete;
