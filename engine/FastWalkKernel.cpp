@@ -53,9 +53,6 @@ HWY_INLINE void PutEntry(uchar* p, const TColourEntry& e)
     p[2] = e.Red;
 }
 
-// Vectors of neighbouring pixels the pre-pass advances side by side.
-constexpr size_t PreGroup = 4;
-
 // Pixels of one segment still iterating after the pre-pass, each with its
 // last iterate.
 struct TPending {
@@ -102,7 +99,7 @@ HWY_INLINE void PackInto(D d, hn::Vec<D> v, hn::Mask<D> m, unsigned bits, double
 // so the many pixels that escape within a few iterations get their colour
 // now; the others go to the pending list. The first iteration runs over the
 // whole segment; only its survivors, packed, take the further iterations.
-template <class D, int64_t PreSteps>
+template <class D, int64_t PreSteps, size_t PreGroup>
 HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
 {
     using V = hn::Vec<D>;
@@ -110,7 +107,7 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
     const hn::Rebind<float, D> df;
     constexpr size_t N = hn::MaxLanes(D());
     constexpr int Span = static_cast<int>(N * PreGroup);
-    static_assert(Span <= 64, "packed survivors are padded for whole groups");
+    static_assert(Span <= 128, "packed survivors are padded for whole groups");
     const int row = job.RowBegin + unit / job.SegmentsPerRow;
     const int c0 = (unit % job.SegmentsPerRow) * job.SegmentWidth;
     const int c1 = std::min(job.Width, c0 + job.SegmentWidth);
@@ -135,9 +132,9 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
     const V y0twice = hn::Add(y0, y0);
 
     // First iteration of every pixel; all get entry 1 for now.
-    HWY_ALIGN double sx[MaxSegmentWidth + 64];
-    HWY_ALIGN double sy[MaxSegmentWidth + 64];
-    HWY_ALIGN double sc[MaxSegmentWidth + 64];
+    HWY_ALIGN double sx[MaxSegmentWidth + 128];
+    HWY_ALIGN double sy[MaxSegmentWidth + 128];
+    HWY_ALIGN double sc[MaxSegmentWidth + 128];
     const TColourEntry first = table[1];
     const hn::Rebind<uint32_t, D> du;
     const auto keep = hn::Set(du, 0xFF000000u);
@@ -264,7 +261,7 @@ HWY_INLINE hn::Vec<D> ExpandInto(D d, hn::Vec<D> v, hn::Mask<D> m, unsigned bits
 #endif
 }
 
-template <class D, size_t K, int64_t PreSteps>
+template <class D, size_t K, int64_t PreSteps, size_t PreGroup>
 HWY_INLINE void WalkLanes(D d, TWalkJob& job)
 {
     using V = hn::Vec<D>;
@@ -301,7 +298,7 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
                 unitsLeft = false;
                 break;
             }
-            PreIterate<D, PreSteps>(d, job, unit, pend);
+            PreIterate<D, PreSteps, PreGroup>(d, job, unit, pend);
         }
         if (pend.Next == pend.Count) {
             lx[i] = ly[i] = idle;
@@ -419,7 +416,7 @@ void WalkUnitsShaped(TWalkJob* job)
 {
     const hn::ScalableTag<double> d;
     constexpr TWalkShape shape = WalkShapes[Shape];
-    WalkLanes<decltype(d), shape.Slots, shape.PreSteps>(d, *job);
+    WalkLanes<decltype(d), shape.Slots, shape.PreSteps, shape.PreGroup>(d, *job);
 }
 
 template <size_t... Shape>
