@@ -247,6 +247,14 @@ int main(int argc, char** argv)
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
+    // The bound once more after the runs, the better of the two kept: a load
+    // on the machine at either moment only lowers it.
+    for (int64_t t : targets) {
+        const quilmora::TWalkBound again = quilmora::MeasureWalkBound(t);
+        if (again.Best > bounds[t].Best)
+            bounds[t] = again;
+    }
+
     // Ratios to the reference of this run, shares of the bound of the target.
     const auto find = [&reporter](const std::string& name) -> const TRatioReporter::TSummary* {
         const auto it = reporter.Summaries.find(name);
@@ -280,13 +288,14 @@ int main(int argc, char** argv)
         const auto* ref = find(sc.Name + "/reference");
         const auto* fast = find(sc.Name + "/fast");
         const auto* one = find(sc.Name + "/fast-1core");
-        if (!ref || !fast || !one || ref->Ms <= 0 || fast->Ms <= 0 || one->Ms <= 0)
+        if (!fast || !one || fast->Ms <= 0 || one->Ms <= 0)
             continue;
+        const double refMs = ref ? ref->Ms : 0.0;  // the ratios read 0 without a reference run
         std::printf("| %s | %.2f ms | %.3f ms | %.1f | %.2f G | %.0f / %.0f %% | %.0f M | %.3f ms | %.1f | %.0f / %.0f %% | "
                     "%.2f |\n",
-                    sc.Title.c_str(), ref->Ms, fast->Ms, ref->Ms / fast->Ms, fast->IterationsPerSecond * 1e-9,
+                    sc.Title.c_str(), refMs, fast->Ms, refMs / fast->Ms, fast->IterationsPerSecond * 1e-9,
                     share(fast, targets.front(), cores), cpuShare(fast, targets.front()),
-                    fast->PixelsPerSecond * 1e-6, one->Ms, ref->Ms / one->Ms, share(one, targets.front(), 1),
+                    fast->PixelsPerSecond * 1e-6, one->Ms, refMs / one->Ms, share(one, targets.front(), 1),
                     cpuShare(one, targets.front()), one->Ms / fast->Ms);
     }
     std::printf("\nOther vector targets, one core (time, ratio to the reference, share of the target's bound):\n\n");
