@@ -11,6 +11,7 @@
 #include "engine/RasterWalk.h"
 #include "tests/support/Pictures.h"
 
+#include <QProcess>
 #include <QtTest>
 
 #include <atomic>
@@ -145,6 +146,7 @@ class TestFastWalk : public QObject {
 private slots:
     void targets();
     void variants();
+    void forcedVariant();
     void matchesReference_data();
     void matchesReference();
     void escapeCountsAroundTheLimit();
@@ -198,6 +200,25 @@ void TestFastWalk::variants()
               FastWalkCalibrationSeconds(target) * 1e3);
     }
     QCOMPARE(FastWalkVariant(0), FastWalkVariant(FastWalkTargets().front()));
+}
+
+// The environment names the shape for the whole process: this test in a
+// process of its own, the variable set.
+void TestFastWalk::forcedVariant()
+{
+    const QByteArray name = FastWalkVariantName(FastWalkVariantCount() - 1);
+    QProcess self;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUILMORA_WALK_VARIANT"), QString::fromLatin1(name));
+    self.setProcessEnvironment(env);
+    self.setProcessChannelMode(QProcess::MergedChannels);
+    self.start(QCoreApplication::applicationFilePath(), {QStringLiteral("variants")});
+    QVERIFY(self.waitForFinished(60000));
+    const QByteArray out = self.readAll();
+    QVERIFY2(self.exitStatus() == QProcess::NormalExit && self.exitCode() == 0, out.constData());
+    for (int64_t target : FastWalkTargets())
+        QVERIFY2(out.contains(QByteArray(FastWalkTargetName(target)) + ": " + name + " (calibration 0.00 ms)"),
+                 out.constData());
 }
 
 void TestFastWalk::matchesReference_data()
