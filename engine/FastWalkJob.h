@@ -58,9 +58,6 @@ inline constexpr TWalkShape WalkShapes[] = {
     {6, 16, 4, "slots6-pre16"},
     {8, 16, 4, "slots8-pre16"},
     {10, 16, 4, "slots10-pre16"},
-    {6, 32, 8, "slots6-group8"},
-    {8, 32, 8, "slots8-group8"},
-    {10, 32, 8, "slots10-group8"},
 };
 inline constexpr int WalkShapeCount = static_cast<int>(std::size(WalkShapes));
 

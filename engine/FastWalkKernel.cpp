@@ -170,13 +170,12 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
     const int64_t steps = std::min(PreSteps, limit + 1);
     int count = 0;
     for (size_t s = 0; s < survivors; s += Span) {
-        V x[PreGroup], y[PreGroup], yy[PreGroup], n[PreGroup];
+        V x[PreGroup], y[PreGroup], n[PreGroup];
         M done[PreGroup];
 #pragma GCC unroll 8
         for (size_t v = 0; v < PreGroup; ++v) {
             x[v] = hn::Load(d, sx + s + v * N);
             y[v] = hn::Load(d, sy + s + v * N);
-            yy[v] = hn::Mul(y[v], y[v]);
             n[v] = hn::Zero(d);
             const size_t at = s + v * N;
             done[v] = hn::Not(hn::FirstN(d, at < survivors ? survivors - at : 0));
@@ -185,17 +184,21 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
         for (int64_t i = 2; i <= steps; ++i) {
             const V step = hn::Set(d, static_cast<double>(i));
             M all = hn::Not(hn::FirstN(d, 0));
-            M escapes[PreGroup];
 #pragma GCC unroll 8
-            for (size_t v = 0; v < PreGroup; ++v)
-                escapes[v] = IterateExactly(d, x[v], y[v], yy[v], cx, cy, four);
+            for (size_t v = 0; v < PreGroup; ++v) {
+                // (x*x - y*y) + Cx and (x*y)*2 + Cy with exact float products.
+                const V nx = hn::Add(hn::MulSub(x[v], x[v], hn::Mul(y[v], y[v])), cx);
+                const V ny = hn::MulAdd(x[v], hn::Add(y[v], y[v]), cy);
+                x[v] = hn::PromoteTo(d, hn::DemoteTo(df, nx));
+                y[v] = hn::PromoteTo(d, hn::DemoteTo(df, ny));
+            }
             if (i > limit) {
                 interior = true;
                 break;
             }
 #pragma GCC unroll 8
             for (size_t v = 0; v < PreGroup; ++v) {
-                const M escaped = escapes[v];
+                const M escaped = hn::Ge(hn::MulAdd(x[v], x[v], hn::Mul(y[v], y[v])), four);
                 n[v] = hn::IfThenElse(hn::AndNot(done[v], escaped), step, n[v]);
                 done[v] = hn::Or(done[v], escaped);
                 all = hn::And(all, done[v]);
