@@ -39,7 +39,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <type_traits>
 #include <utility>
 
 HWY_BEFORE_NAMESPACE();
@@ -328,14 +327,9 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     const V cx = hn::Set(d, job.Cx);
     const V cy = hn::Set(d, job.Cy);
     const V four = hn::Set(d, 4.0);
-    // Steps the first A slots until no lane is live (false) or, all K slots
-    // stepping and no unit left, their live lanes fit in half of them (true:
-    // x, y are back in lx, ly). Fewer slots then take shorter steps: the last pixels of a walk
-    // are bound by the latency of an iteration, not by its throughput.
-    const auto advance = [&]<size_t A>(std::integral_constant<size_t, A>) {
-    V x[A], y[A], yy[A];
+    V x[K], y[K], yy[K];
 #pragma GCC unroll 16
-    for (size_t k = 0; k < A; ++k) {
+    for (size_t k = 0; k < K; ++k) {
         x[k] = hn::Load(d, lx + k * N);
         y[k] = hn::Load(d, ly + k * N);
         yy[k] = hn::Mul(y[k], y[k]);
@@ -344,7 +338,7 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     for (;;) {
         M any = hn::FirstN(d, 0);
 #pragma GCC unroll 16
-        for (size_t k = 0; k < A; ++k)
+        for (size_t k = 0; k < K; ++k)
             any = hn::Or(any, IterateExactly(d, x[k], y[k], yy[k], cx, cy, four));
         ++g;
         const bool pastDeadline = g >= deadline;
@@ -353,21 +347,21 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
 
         // Each slot's escapes once more, in the literal form of the test, so
         // that the compiler keeps no masks of the steps above alive.
-        M done[A];
+        M done[K];
         const V zero = hn::Zero(d);
 #pragma GCC unroll 16
-        for (size_t k = 0; k < A; ++k)
+        for (size_t k = 0; k < K; ++k)
             done[k] = hn::Ge(hn::Sub(hn::MulAdd(x[k], x[k], yy[k]), four), zero);
 
         // Lanes that escaped or passed the limit hand over to the next pixels.
         const V now = hn::Set(d, static_cast<double>(g));
         if (pastDeadline) {
 #pragma GCC unroll 16
-            for (size_t k = 0; k < A; ++k)
+            for (size_t k = 0; k < K; ++k)
                 done[k] = hn::Or(done[k], hn::Ge(now, hn::Load(d, due + k * N)));
         }
 #pragma GCC unroll 16
-        for (size_t k = 0; k < A; ++k) {
+        for (size_t k = 0; k < K; ++k) {
             if (hn::AllFalse(d, done[k]))
                 continue;
             uint8_t maskBits[8] = {};
@@ -405,48 +399,16 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
             yy[k] = hn::Mul(y[k], y[k]);
         }
         if (live == 0)
-            return false;
-        if (A == K && K >= 4 && !unitsLeft && pend.Next == pend.Count &&
-            live <= static_cast<int>(K / 2 * N)) {
-#pragma GCC unroll 16
-            for (size_t k = 0; k < A; ++k) {
-                hn::Store(x[k], d, lx + k * N);
-                hn::Store(y[k], d, ly + k * N);
-            }
-            return true;
-        }
+            return;
         if (pastDeadline) {
             V first = hn::Load(d, due);
 #pragma GCC unroll 16
-            for (size_t k = 1; k < A; ++k)
+            for (size_t k = 1; k < K; ++k)
                 first = hn::Min(first, hn::Load(d, due + k * N));
             const double next = hn::GetLane(hn::MinOfLanes(d, first));
             deadline = next < 9e18 ? static_cast<int64_t>(next) : Never;
         }
     }
-    };
-
-    if (!advance(std::integral_constant<size_t, K>()))
-        return;
-    // The live lanes to the front, the rest of the first half idle.
-    constexpr size_t Half = K / 2;
-    size_t j = 0;
-    for (size_t i = 0; i < L; ++i) {
-        if (dst[i] == nullptr)
-            continue;
-        lx[j] = lx[i];
-        ly[j] = ly[i];
-        due[j] = due[i];
-        start[j] = start[i];
-        dst[j] = dst[i];
-        ++j;
-    }
-    for (; j < Half * N; ++j) {
-        lx[j] = ly[j] = idle;
-        dst[j] = nullptr;
-        due[j] = HUGE_VAL;
-    }
-    advance(std::integral_constant<size_t, Half>());
 }
 
 // The walk in one of the shapes of WalkShapes: slots in flight to hide the
