@@ -146,7 +146,6 @@ class TestFastWalk : public QObject {
 private slots:
     void targets();
     void variants();
-    void forcedVariant();
     void matchesReference_data();
     void matchesReference();
     void escapeCountsAroundTheLimit();
@@ -156,6 +155,8 @@ private slots:
     void moreThreadsThanCores_data();
     void moreThreadsThanCores();
     void otherColourFunctions();
+    // Last: it forks, and the sanitizers allow no new threads after that.
+    void forcedVariant();
 };
 
 void TestFastWalk::targets()
