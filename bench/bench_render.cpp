@@ -1,12 +1,20 @@
 // Render benchmarks: the fast walk against the per-pixel reference walk on the
 // program's pictures, in pixels/s and iterations/s. Each scenario runs as
-//   reference          the per-pixel walk, one thread
-//   fast               the fast walk, best vector target, every core
-//   fast-1core         the same on one core
-//   fast-1core-TARGET  each other vector target on one core
-// and a table of medians (or means without repetitions) with the ratios to
-// the reference of the same run is printed at the end.
+//   reference             the per-pixel walk, one thread
+//   fast                  the fast walk, best vector target, every core
+//   fast-1core            the same on one core
+//   fast-1core-TARGET     each other vector target on one core
+//   fast-1core-VARIANT    each kernel shape forced, best target, one core
+// and tables with the ratios to the reference of the same run and the share
+// of the bound (bench/WalkBound.h) are printed at the end. Summaries take the
+// fastest repetition: the machine is shared, and noise only ever slows.
+//
+// Iterations are those the colouring function performs, counted exactly:
+// every pixel of the scenario walked once with a table whose entry n spells
+// n, each escape at n counting n and each interior pixel limit + 1. Each
+// target's kernel shape is calibrated before any timing.
 
+#include "bench/WalkBound.h"
 #include "engine/FastWalk.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
@@ -16,6 +24,7 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -161,29 +170,37 @@ void RunScenario(benchmark::State& st, const TScenario* sc, TWalker walker, TFas
     st.counters["iter/s"] = benchmark::Counter(iterations, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// Keeps the summary time (median when repeated, else the mean) of every run.
+// Keeps the fastest repetition of every run.
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs) {
-            const bool summary = run.run_type == Run::RT_Aggregate ? run.aggregate_name == "median"
-                                                                    : run.repetitions <= 1;
-            if (summary && run.error_occurred == false) {
-                TSummary& to = Summaries[run.run_name.function_name];
-                to.Ms = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3;
-                const auto rate = [&run](const char* name) {
-                    const auto it = run.counters.find(name);
-                    return it == run.counters.end() ? 0.0 : double(it->second);
-                };
-                to.PixelsPerSecond = rate("pixels/s");
-                to.IterationsPerSecond = rate("iter/s");
-            }
+            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+                continue;
+            const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
+            const double ms = run.GetAdjustedRealTime() / unit * 1e3;
+            const double cpuMs = run.GetAdjustedCPUTime() / unit * 1e3;
+            TSummary& to = Summaries[run.run_name.function_name];
+            if (to.CpuMs <= 0 || cpuMs < to.CpuMs)
+                to.CpuMs = cpuMs;
+            if (to.Ms > 0 && to.Ms <= ms)
+                continue;
+            to.Ms = ms;
+            const auto rate = [&run](const char* name) {
+                const auto it = run.counters.find(name);
+                return it == run.counters.end() ? 0.0 : double(it->second);
+            };
+            to.PixelsPerSecond = rate("pixels/s");
+            to.IterationsPerSecond = rate("iter/s");
+            to.Iterations = to.IterationsPerSecond * ms * 1e-3;
         }
         ConsoleReporter::ReportRuns(runs);
     }
     struct TSummary {
-        double Ms = 0;
+        double Ms = 0;     // fastest repetition, wall clock
+        double CpuMs = 0;  // least CPU time of a repetition, every thread of the walk
+        double Iterations = 0;  // per run
         double PixelsPerSecond = 0;
         double IterationsPerSecond = 0;
     };
@@ -200,12 +217,21 @@ int main(int argc, char** argv)
 
     const std::vector<int64_t> targets = FastWalkTargets();
     const std::string best = FastWalkTargetName(targets.front());
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    // Bounds and calibrations first, outside every timing.
+    std::map<int64_t, quilmora::TWalkBound> bounds;
+    for (int64_t t : targets) {
+        bounds[t] = quilmora::MeasureWalkBound(t);
+        FastWalkVariant(t);
+    }
     for (const TScenario& sc : Scenarios) {
         const double iterations = CountIterations(sc);
         const auto add = [&](const std::string& variant, TWalker w, TFastWalkOptions o) {
             auto* b = benchmark::RegisterBenchmark((sc.Name + "/" + variant).c_str(), RunScenario, &sc, w,
                                                    o, iterations);
             b->Unit(benchmark::kMillisecond)->UseRealTime();
+            if (w == TWalker::Fast && o.Threads != 1)
+                b->MeasureProcessCPUTime();  // the helpers' time too
             if (w == TWalker::Reference && sc.Banded)
                 b->Iterations(1);  // tens of seconds each
         };
@@ -214,31 +240,65 @@ int main(int argc, char** argv)
         add("fast-1core", TWalker::Fast, {1, 0});
         for (size_t i = 1; i < targets.size(); ++i)
             add(std::string("fast-1core-") + FastWalkTargetName(targets[i]), TWalker::Fast, {1, targets[i]});
+        for (int v = 0; v < FastWalkVariantCount(); ++v)
+            add(std::string("fast-1core-") + FastWalkVariantName(v), TWalker::Fast, {1, 0, nullptr, v});
     }
 
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    // Ratios to the reference of this run.
+    // The bound once more after the runs, the better of the two kept: a load
+    // on the machine at either moment only lowers it.
+    for (int64_t t : targets) {
+        const quilmora::TWalkBound again = quilmora::MeasureWalkBound(t);
+        if (again.Best > bounds[t].Best)
+            bounds[t] = again;
+    }
+
+    // Ratios to the reference of this run, shares of the bound of the target.
     const auto find = [&reporter](const std::string& name) -> const TRatioReporter::TSummary* {
         const auto it = reporter.Summaries.find(name);
         return it == reporter.Summaries.end() ? nullptr : &it->second;
     };
-    std::printf("\nbest vector target: %s; cores: %u\n\n", best.c_str(), std::thread::hardware_concurrency());
-    std::printf("| picture | reference | fast, all cores | ratio | iterations/s | pixels/s | fast, one core (%s) | ratio |\n",
+    // Iterations/s per core as a share of the bound: by the wall clock over
+    // the threads, and by the CPU time the walk's threads took (what the
+    // other loads of a shared machine do not distort).
+    const auto share = [&](const TRatioReporter::TSummary* run, int64_t target, unsigned threads) {
+        const double bound = bounds[target].Best;
+        return run && bound > 0 && run->Ms > 0 ? 100.0 * run->Iterations / (run->Ms * 1e-3) / threads / bound : 0.0;
+    };
+    const auto cpuShare = [&](const TRatioReporter::TSummary* run, int64_t target) {
+        const double bound = bounds[target].Best;
+        return run && bound > 0 && run->CpuMs > 0 ? 100.0 * run->Iterations / (run->CpuMs * 1e-3) / bound : 0.0;
+    };
+    std::printf("\nbest vector target: %s; cores: %u; fastest of the repetitions\n", best.c_str(), cores);
+    std::printf("bound (bare chain, one core, best of 4..12 in flight):");
+    for (int64_t t : targets)
+        std::printf(" %s %.2f G/s (%d);", FastWalkTargetName(t), bounds[t].Best * 1e-9, bounds[t].BestSlots);
+    std::printf("\nkernel shape (calibration):");
+    for (int64_t t : targets)
+        std::printf(" %s %s (%.2f ms);", FastWalkTargetName(t), FastWalkVariantName(FastWalkVariant(t)),
+                    FastWalkCalibrationSeconds(t) * 1e3);
+    std::printf("\n\nShares of the bound: wall clock / CPU time.\n\n");
+    std::printf("| picture | reference | fast, all cores | ratio | iterations/s | per core, of the bound | "
+                "pixels/s | fast, one core (%s) | ratio | of the bound | cores' speed-up |\n",
                 best.c_str());
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const TScenario& sc : Scenarios) {
         const auto* ref = find(sc.Name + "/reference");
         const auto* fast = find(sc.Name + "/fast");
         const auto* one = find(sc.Name + "/fast-1core");
-        if (!ref || !fast || !one || ref->Ms <= 0 || fast->Ms <= 0 || one->Ms <= 0)
+        if (!fast || !one || fast->Ms <= 0 || one->Ms <= 0)
             continue;
-        std::printf("| %s | %.2f ms | %.3f ms | %.1f | %.2f G | %.0f M | %.3f ms | %.1f |\n", sc.Title.c_str(),
-                    ref->Ms, fast->Ms, ref->Ms / fast->Ms, fast->IterationsPerSecond * 1e-9,
-                    fast->PixelsPerSecond * 1e-6, one->Ms, ref->Ms / one->Ms);
+        const double refMs = ref ? ref->Ms : 0.0;  // the ratios read 0 without a reference run
+        std::printf("| %s | %.2f ms | %.3f ms | %.1f | %.2f G | %.0f / %.0f %% | %.0f M | %.3f ms | %.1f | %.0f / %.0f %% | "
+                    "%.2f |\n",
+                    sc.Title.c_str(), refMs, fast->Ms, refMs / fast->Ms, fast->IterationsPerSecond * 1e-9,
+                    share(fast, targets.front(), cores), cpuShare(fast, targets.front()),
+                    fast->PixelsPerSecond * 1e-6, one->Ms, refMs / one->Ms, share(one, targets.front(), 1),
+                    cpuShare(one, targets.front()), one->Ms / fast->Ms);
     }
-    std::printf("\nOther vector targets, one core (median, ratio to the reference):\n\n");
+    std::printf("\nOther vector targets, one core (time, ratio to the reference, share of the target's bound):\n\n");
     std::printf("| picture |");
     for (size_t i = 1; i < targets.size(); ++i)
         std::printf(" %s |", FastWalkTargetName(targets[i]));
@@ -254,7 +314,27 @@ int main(int argc, char** argv)
         for (size_t i = 1; i < targets.size(); ++i) {
             const auto* t = find(sc.Name + "/fast-1core-" + FastWalkTargetName(targets[i]));
             if (t && t->Ms > 0)
-                std::printf(" %.3f ms (%.1f) |", t->Ms, ref->Ms / t->Ms);
+                std::printf(" %.3f ms (%.1f, %.0f / %.0f %%) |", t->Ms, ref->Ms / t->Ms, share(t, targets[i], 1),
+                            cpuShare(t, targets[i]));
+            else
+                std::printf(" |");
+        }
+        std::printf("\n");
+    }
+    std::printf("\nKernel shapes forced, %s, one core (time, shares of the bound):\n\n| picture |", best.c_str());
+    for (int v = 0; v < FastWalkVariantCount(); ++v)
+        std::printf(" %s |", FastWalkVariantName(v));
+    std::printf("\n|---|");
+    for (int v = 0; v < FastWalkVariantCount(); ++v)
+        std::printf("---:|");
+    std::printf("\n");
+    for (const TScenario& sc : Scenarios) {
+        std::printf("| %s |", sc.Title.c_str());
+        for (int v = 0; v < FastWalkVariantCount(); ++v) {
+            const auto* t = find(sc.Name + "/fast-1core-" + FastWalkVariantName(v));
+            if (t && t->Ms > 0)
+                std::printf(" %.3f ms (%.0f / %.0f %%) |", t->Ms, share(t, targets.front(), 1),
+                            cpuShare(t, targets.front()));
             else
                 std::printf(" |");
         }

@@ -5,12 +5,20 @@
 #include "engine/FastWalkJob.h"
 #include "engine/FastWalkPool.h"
 
+#include <QByteArray>
+
 #include <algorithm>
+#include <bit>
+#include <chrono>
+#include <cmath>
+#include <mutex>
+
+#include <time.h>
 
 namespace quilmora {
 // FastWalkKernel.cpp
 std::vector<int64_t> KernelTargets();
-TWalkKernel KernelFor(int64_t target);
+TWalkKernel KernelFor(int64_t target, int shape);
 const char* KernelTargetName(int64_t target);
 }  // namespace quilmora
 
@@ -20,6 +28,10 @@ namespace {
 
 // Below this many pixels a picture is not worth waking a helper for.
 constexpr qsizetype MinPixelsToShare = 2048;
+// Units each thread should find in a walk, so that a thread that meets slow
+// pixels leaves the rest to the others; segments are no narrower than this.
+constexpr int UnitsPerThread = 8;
+constexpr int MinSegmentWidth = 64;
 
 const std::vector<int64_t>& Targets()
 {
@@ -27,15 +39,148 @@ const std::vector<int64_t>& Targets()
     return targets;
 }
 
-TWalkKernel Kernel(int64_t target)
+int64_t Resolved(int64_t target)
 {
-    static const TWalkKernel best = KernelFor(Targets().front());
-    if (target == 0)
-        return best;
     const auto& all = Targets();
-    if (std::find(all.begin(), all.end(), target) == all.end())
-        return best;
-    return KernelFor(target);
+    if (target == 0 || std::find(all.begin(), all.end(), target) == all.end())
+        return all.front();
+    return target;
+}
+
+// The shape QUILMORA_WALK_VARIANT names, or -1.
+int ForcedShape()
+{
+    static const int forced = [] {
+        const QByteArray name = qgetenv("QUILMORA_WALK_VARIANT");
+        for (int i = 0; i < WalkShapeCount; ++i)
+            if (name == WalkShapes[i].Name)
+                return i;
+        return -1;
+    }();
+    return forced;
+}
+
+// The calibration's jobs, 512 x 8 pixels at limit 254 each, walked on the
+// calling thread. The first, for the slots in flight: the basin of the
+// attracting 3-cycle of C = -0.12+0.75i, every pixel interior (about a
+// million iterations). The second, for the pre-pass: eight rows spread over
+// the start-up view, C = 0.402+0.339i, most pixels escaping within a few
+// iterations, some interior.
+constexpr int CalibrationWidth = 512;
+constexpr int CalibrationRows = 8;
+constexpr int CalibrationLimit = 254;
+constexpr int CalibrationRounds = 3;
+
+struct TCalibrationJob {
+    double Cx, Cy;
+    float X0, Y0, Step, RowStep;
+};
+constexpr TCalibrationJob InteriorJob{-0.12, 0.75, -0.05f, 0.01f, 0.0002f, 0.002f};
+constexpr TCalibrationJob MixedJob{0.402, 0.339, -2.4f, 1.75f, 0.0094f, 0.5f};
+
+double ThreadSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Processor time of the walking thread, which other loads of the machine
+// do not lengthen.
+double TimeShape(TWalkKernel kernel, const TCalibrationJob& c)
+{
+    std::vector<float> xs(CalibrationWidth + ColumnPadding), ys(CalibrationRows);
+    for (size_t i = 0; i < xs.size(); ++i)
+        xs[i] = c.X0 + c.Step * static_cast<float>(i);
+    for (int i = 0; i < CalibrationRows; ++i)
+        ys[i] = c.Y0 - c.RowStep * static_cast<float>(i);
+    std::vector<uchar> bits(size_t(CalibrationWidth) * CalibrationRows * 4);
+    static const std::vector<TColourEntry> table(CalibrationLimit + 1);
+    TWalkJob job;
+    job.Cx = c.Cx;
+    job.Cy = c.Cy;
+    job.Limit = CalibrationLimit;
+    job.Table = table.data();
+    job.Xs = xs.data();
+    job.Ys = ys.data();
+    job.Bits = bits.data();
+    job.BytesPerLine = CalibrationWidth * 4;
+    job.BytesPerPixel = 4;
+    job.Width = CalibrationWidth;
+    job.SegmentsPerRow = CalibrationWidth / MaxSegmentWidth;
+    job.SegmentWidth = MaxSegmentWidth;
+    job.Units = CalibrationRows * job.SegmentsPerRow;
+    const double begin = ThreadSeconds();
+    kernel(&job);
+    return ThreadSeconds() - begin;
+}
+
+// A shape other than the first candidate must be this much faster to win:
+// the pre-pass variants differ by a few per cent, less than a short timing's
+// noise, and the default one is the safe side for the start-up pass.
+constexpr double CalibrationMargin = 0.97;
+
+// Of the shapes 'candidate' admits, the one with the fastest single run of
+// the job, the shapes taking turns for a few rounds.
+template <class Candidate>
+int Fastest(int64_t target, const TCalibrationJob& job, Candidate candidate, double margin = 1.0)
+{
+    std::vector<double> best(WalkShapeCount, HUGE_VAL);
+    for (int round = 0; round < CalibrationRounds; ++round)
+        for (int i = 0; i < WalkShapeCount; ++i)
+            if (candidate(WalkShapes[i]))
+                best[i] = std::min(best[i], TimeShape(KernelFor(target, i), job));
+    int chosen = -1;
+    for (int i = 0; i < WalkShapeCount; ++i)
+        if (best[i] < HUGE_VAL && (chosen < 0 || best[i] < best[chosen] * margin))
+            chosen = i;
+    return std::max(chosen, 0);
+}
+
+struct TCalibration {
+    int Shape = 0;
+    double Seconds = 0.0;
+};
+
+// Slots in flight by the all-interior job with the default pre-pass, then
+// the pre-pass by the mixed job with those slots.
+TCalibration Calibrate(int64_t target)
+{
+    const auto begin = std::chrono::steady_clock::now();
+    const size_t inFlight = WalkShapes[Fastest(target, InteriorJob, [](const TWalkShape& s) {
+                                        return s.PreSteps == DefaultPreSteps && s.PreGroup == DefaultPreGroup;
+                                    })].Slots;
+    TCalibration c;
+    // The default pre-pass comes first among these shapes.
+    c.Shape = Fastest(target, MixedJob, [inFlight](const TWalkShape& s) { return s.Slots == inFlight; },
+                      CalibrationMargin);
+    c.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    return c;
+}
+
+// The calibration of a target, run by its first walk and kept for the process.
+const TCalibration& CalibrationOf(int64_t target)
+{
+    static std::once_flag once[64];
+    static TCalibration calibrations[64];
+    const int slot = std::countr_zero(static_cast<uint64_t>(target));
+    std::call_once(once[slot], [&] { calibrations[slot] = Calibrate(target); });
+    return calibrations[slot];
+}
+
+int ShapeOf(int64_t target, int requested)
+{
+    if (requested >= 0 && requested < WalkShapeCount)
+        return requested;
+    if (ForcedShape() >= 0)
+        return ForcedShape();
+    return CalibrationOf(target).Shape;
+}
+
+TWalkKernel Kernel(int64_t target, int requested)
+{
+    target = Resolved(target);
+    return KernelFor(target, ShapeOf(target, requested));
 }
 
 // The picture's coordinates, computed once by the walk's own float steps:
@@ -91,14 +236,20 @@ void WalkRows(const TWalkSetup& w, int rowBegin, int rowEnd)
     job.BytesPerPixel = w.Target.BytesPerPixel;
     job.Width = r.Width;
     job.RowBegin = rowBegin;
-    job.SegmentsPerRow = (r.Width + MaxSegmentWidth - 1) / MaxSegmentWidth;
-    job.SegmentWidth = (r.Width + job.SegmentsPerRow - 1) / job.SegmentsPerRow;
-    job.Units = rows * job.SegmentsPerRow;
-    task.Kernel = w.Kernel;
-
     int helpers = (w.Threads > 0 ? w.Threads : w.Pool.Cores()) - 1;
     if (qsizetype(r.Width) * rows < MinPixelsToShare)
         helpers = 0;
+    // Segments of at most MaxSegmentWidth; narrower while the threads would
+    // find too few units, down to MinSegmentWidth.
+    int segments = (r.Width + MaxSegmentWidth - 1) / MaxSegmentWidth;
+    const int wanted = (helpers + 1) * UnitsPerThread;
+    if (rows * segments < wanted)
+        segments = std::max(segments, std::min((wanted + rows - 1) / rows, r.Width / MinSegmentWidth));
+    job.SegmentsPerRow = segments;
+    job.SegmentWidth = (r.Width + segments - 1) / segments;
+    job.SegmentsPerRow = (r.Width + job.SegmentWidth - 1) / job.SegmentWidth;
+    job.Units = rows * job.SegmentsPerRow;
+    task.Kernel = w.Kernel;
     helpers = std::clamp(helpers, 0, job.Units - 1);
     if (helpers == 0)
         task.Run();
@@ -117,6 +268,26 @@ bool Usable(const ProgramState& s)
 std::vector<int64_t> FastWalkTargets()
 {
     return Targets();
+}
+
+int FastWalkVariantCount()
+{
+    return WalkShapeCount;
+}
+
+const char* FastWalkVariantName(int variant)
+{
+    return variant >= 0 && variant < WalkShapeCount ? WalkShapes[variant].Name : "";
+}
+
+int FastWalkVariant(int64_t target)
+{
+    return ShapeOf(Resolved(target), -1);
+}
+
+double FastWalkCalibrationSeconds(int64_t target)
+{
+    return ForcedShape() >= 0 ? 0.0 : CalibrationOf(Resolved(target)).Seconds;
 }
 
 const char* FastWalkTargetName(int64_t target)
@@ -138,7 +309,7 @@ void FastRasterWalk(const ProgramState& s, const TRaster& r, const TPixelTarget&
     }
     thread_local TCallerScratch scratch;
     PrepareCoordinates(r, rowEnd, scratch.Xs, scratch.Ys);
-    const TWalkSetup w{s, r, t, scratch.Xs, scratch.Ys, Kernel(options.Target), options.Threads,
+    const TWalkSetup w{s, r, t, scratch.Xs, scratch.Ys, Kernel(options.Target, options.Variant), options.Threads,
                          options.Pool ? *options.Pool : TWalkPool::Instance()};
     WalkRows(w, rowBegin, rowEnd);
 }
@@ -152,7 +323,7 @@ bool RasterWalkBanded(const ProgramState& s, const TRaster& r, const TPixelTarge
     std::vector<float> xs, ys;
     if (fast)
         PrepareCoordinates(r, r.Height, xs, ys);
-    const TWalkSetup w{s, r, t, xs, ys, Kernel(options.Target), options.Threads,
+    const TWalkSetup w{s, r, t, xs, ys, Kernel(options.Target, options.Variant), options.Threads,
                          options.Pool ? *options.Pool : TWalkPool::Instance()};
     for (int begin = 0; begin < r.Height; begin += ReportBandRows) {
         const int end = std::min(r.Height, begin + ReportBandRows);

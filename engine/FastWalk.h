@@ -20,11 +20,26 @@ struct TFastWalkOptions {
     int64_t Target = 0;
     // Helper threads to share the rows with; the program-wide pool when null.
     quilmora::TWalkPool* Pool = nullptr;
+    // Shape of the vector kernel (0 .. FastWalkVariantCount() - 1); -1 means
+    // the one FastWalkVariant picks.
+    int Variant = -1;
 };
 
 // Vector targets compiled in and supported by this CPU, best first.
 std::vector<int64_t> FastWalkTargets();
 const char* FastWalkTargetName(int64_t target);
+
+// Shapes the kernel is compiled in for every target, named by slots in
+// flight and pre-pass length ("slots8", "slots8-pre16").
+int FastWalkVariantCount();
+const char* FastWalkVariantName(int variant);
+// The shape walks on 'target' (0: the best) take: the one named by the
+// environment variable QUILMORA_WALK_VARIANT, else the fastest on a small
+// all-interior job, timed once per process at the target's first use on the
+// walking thread.
+int FastWalkVariant(int64_t target);
+// Seconds that timing took (it runs now if it has not yet); 0 when forced.
+double FastWalkCalibrationSeconds(int64_t target);
 
 // The walk of SquareColour over rows [rowBegin, rowEnd) (rowEnd -1: to the
 // bottom), rows shared among the threads, columns among vector lanes. Any

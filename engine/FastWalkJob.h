@@ -7,7 +7,9 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 namespace quilmora {
 
@@ -36,5 +38,27 @@ struct TWalkJob {
 };
 
 using TWalkKernel = void (*)(TWalkJob* job);
+
+// Shapes the kernel is compiled in for every vector target: independent
+// vectors in flight (slots), iterations of the branch-free pre-pass every
+// pixel takes before it may occupy a lane, and vectors that pre-pass advances
+// side by side. Which pays depends on the CPU.
+struct TWalkShape {
+    size_t Slots;
+    int64_t PreSteps;
+    size_t PreGroup;
+    const char* Name;
+};
+inline constexpr int64_t DefaultPreSteps = 32;
+inline constexpr size_t DefaultPreGroup = 4;
+inline constexpr TWalkShape WalkShapes[] = {
+    {6, 32, 4, "slots6"},
+    {8, 32, 4, "slots8"},
+    {10, 32, 4, "slots10"},
+    {6, 16, 4, "slots6-pre16"},
+    {8, 16, 4, "slots8-pre16"},
+    {10, 16, 4, "slots10-pre16"},
+};
+inline constexpr int WalkShapeCount = static_cast<int>(std::size(WalkShapes));
 
 }  // namespace quilmora

@@ -29,13 +29,17 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "engine/FastWalkStep-inl.h"
+
 #include "engine/FastWalkJob.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 HWY_BEFORE_NAMESPACE();
 namespace quilmora {
@@ -49,13 +53,8 @@ HWY_INLINE void PutEntry(uchar* p, const TColourEntry& e)
     p[2] = e.Red;
 }
 
-// Iterations done for every pixel of a segment before it may take a lane.
-constexpr int64_t PreSteps = 32;
-// Vectors of neighbouring pixels the pre-pass advances side by side.
-constexpr size_t PreGroup = 4;
-
 // Pixels of one segment still iterating after the pre-pass, each with its
-// PreSteps-th iterate.
+// last iterate.
 struct TPending {
     HWY_ALIGN double X[MaxSegmentWidth + 16];
     HWY_ALIGN double Y[MaxSegmentWidth + 16];
@@ -100,7 +99,7 @@ HWY_INLINE void PackInto(D d, hn::Vec<D> v, hn::Mask<D> m, unsigned bits, double
 // so the many pixels that escape within a few iterations get their colour
 // now; the others go to the pending list. The first iteration runs over the
 // whole segment; only its survivors, packed, take the further iterations.
-template <class D>
+template <class D, int64_t PreSteps, size_t PreGroup>
 HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
 {
     using V = hn::Vec<D>;
@@ -108,7 +107,7 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
     const hn::Rebind<float, D> df;
     constexpr size_t N = hn::MaxLanes(D());
     constexpr int Span = static_cast<int>(N * PreGroup);
-    static_assert(Span <= 64, "packed survivors are padded for whole groups");
+    static_assert(Span <= 128, "packed survivors are padded for whole groups");
     const int row = job.RowBegin + unit / job.SegmentsPerRow;
     const int c0 = (unit % job.SegmentsPerRow) * job.SegmentWidth;
     const int c1 = std::min(job.Width, c0 + job.SegmentWidth);
@@ -133,9 +132,9 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
     const V y0twice = hn::Add(y0, y0);
 
     // First iteration of every pixel; all get entry 1 for now.
-    HWY_ALIGN double sx[MaxSegmentWidth + 64];
-    HWY_ALIGN double sy[MaxSegmentWidth + 64];
-    HWY_ALIGN double sc[MaxSegmentWidth + 64];
+    HWY_ALIGN double sx[MaxSegmentWidth + 128];
+    HWY_ALIGN double sy[MaxSegmentWidth + 128];
+    HWY_ALIGN double sc[MaxSegmentWidth + 128];
     const TColourEntry first = table[1];
     const hn::Rebind<uint32_t, D> du;
     const auto keep = hn::Set(du, 0xFF000000u);
@@ -265,12 +264,11 @@ HWY_INLINE hn::Vec<D> ExpandInto(D d, hn::Vec<D> v, hn::Mask<D> m, unsigned bits
 #endif
 }
 
-template <class D, size_t K>
+template <class D, size_t K, int64_t PreSteps, size_t PreGroup>
 HWY_INLINE void WalkLanes(D d, TWalkJob& job)
 {
     using V = hn::Vec<D>;
     using M = hn::Mask<D>;
-    const hn::Rebind<float, D> df;
     constexpr size_t N = hn::MaxLanes(D());
     constexpr size_t L = K * N;
     static_assert(N <= 8, "a slot's escapes fit in a byte");
@@ -303,7 +301,7 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
                 unitsLeft = false;
                 break;
             }
-            PreIterate(d, job, unit, pend);
+            PreIterate<D, PreSteps, PreGroup>(d, job, unit, pend);
         }
         if (pend.Next == pend.Count) {
             lx[i] = ly[i] = idle;
@@ -340,18 +338,8 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     for (;;) {
         M any = hn::FirstN(d, 0);
 #pragma GCC unroll 16
-        for (size_t k = 0; k < K; ++k) {
-            // x' = (x*x - y*y) + Cx, y' = (x*y)*2 + Cy, each rounded to float;
-            // x*x and x*(2y) are exact, so the fused forms round as the plain ones.
-            const V nx = hn::Add(hn::MulSub(x[k], x[k], yy[k]), cx);
-            const V ny = hn::MulAdd(x[k], hn::Add(y[k], y[k]), cy);
-            x[k] = hn::PromoteTo(d, hn::DemoteTo(df, nx));
-            y[k] = hn::PromoteTo(d, hn::DemoteTo(df, ny));
-            // Escape: (x*x + y*y) - 4 >= 0, tested as x*x + y*y >= 4 (see top).
-            // y*y serves the next iteration too.
-            yy[k] = hn::Mul(y[k], y[k]);
-            any = hn::Or(any, hn::Ge(hn::MulAdd(x[k], x[k], yy[k]), four));
-        }
+        for (size_t k = 0; k < K; ++k)
+            any = hn::Or(any, IterateExactly(d, x[k], y[k], yy[k], cx, cy, four));
         ++g;
         const bool pastDeadline = g >= deadline;
         if (HWY_LIKELY(hn::AllFalse(d, any) && !pastDeadline))
@@ -423,15 +411,28 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     }
 }
 
-// Slots in flight: enough independent vectors to hide the latency of one
-// iteration. With 16 vector registers (AVX2, SSE4) the slots' squares spill,
-// which still measured faster than fewer slots or recomputed squares.
-constexpr size_t SlotCount = 6;
-
-void WalkUnits(TWalkJob* job)
+// The walk in one of the shapes of WalkShapes: slots in flight to hide the
+// latency of one iteration (with 16 vector registers, AVX2 and SSE4, the
+// slots' squares spill) and the length of the pre-pass.
+template <size_t Shape>
+void WalkUnitsShaped(TWalkJob* job)
 {
     const hn::ScalableTag<double> d;
-    WalkLanes<decltype(d), SlotCount>(d, *job);
+    constexpr TWalkShape shape = WalkShapes[Shape];
+    WalkLanes<decltype(d), shape.Slots, shape.PreSteps, shape.PreGroup>(d, *job);
+}
+
+template <size_t... Shape>
+constexpr std::array<TWalkKernel, sizeof...(Shape)> ShapedKernels(std::index_sequence<Shape...>)
+{
+    return {&WalkUnitsShaped<Shape>...};
+}
+
+// This target's kernel of every shape, in the order of WalkShapes.
+const TWalkKernel* WalkKernels()
+{
+    static constexpr auto kernels = ShapedKernels(std::make_index_sequence<WalkShapeCount>());
+    return kernels.data();
 }
 
 // NOLINTNEXTLINE(google-readability-namespace-comments)
@@ -444,7 +445,7 @@ HWY_AFTER_NAMESPACE();
 
 namespace quilmora {
 
-HWY_EXPORT(WalkUnits);
+HWY_EXPORT(WalkKernels);
 
 std::vector<int64_t> KernelTargets()
 {
@@ -454,11 +455,11 @@ std::vector<int64_t> KernelTargets()
     return targets;
 }
 
-TWalkKernel KernelFor(int64_t target)
+TWalkKernel KernelFor(int64_t target, int shape)
 {
     hwy::ChosenTarget chosen;
     chosen.Update(target);
-    return HWY_DISPATCH_TABLE(WalkUnits)[chosen.GetIndex()];
+    return HWY_DISPATCH_TABLE(WalkKernels)[chosen.GetIndex()]()[shape];
 }
 
 const char* KernelTargetName(int64_t target)

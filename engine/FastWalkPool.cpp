@@ -1,9 +1,25 @@
 #include "engine/FastWalkPool.h"
 
 #include <algorithm>
+#include <chrono>
 #include <system_error>
 
 namespace quilmora {
+
+namespace {
+// Walks come in quick runs (the bands of an export, the passes of a sweep):
+// a helper that just finished, and a caller whose helpers are about to,
+// look again for this long before they sleep, sparing a wake-up each.
+constexpr auto SpinTime = std::chrono::microseconds(100);
+
+template <class Ready>
+void SpinFor(Ready ready)
+{
+    const auto until = std::chrono::steady_clock::now() + SpinTime;
+    while (!ready() && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+}
+}  // namespace
 
 TWalkPool& TWalkPool::Instance()
 {
@@ -11,8 +27,11 @@ TWalkPool& TWalkPool::Instance()
     return pool;
 }
 
-TWalkPool::TWalkPool()
-    : Cores_(std::max(1, static_cast<int>(std::thread::hardware_concurrency())))
+TWalkPool::TWalkPool() : TWalkPool(static_cast<int>(std::thread::hardware_concurrency()))
+{
+}
+
+TWalkPool::TWalkPool(int threads) : Cores_(std::max(1, threads))
 {
 }
 
@@ -48,6 +67,7 @@ void TWalkPool::Run(TPoolTask& task, int helpers)
         helpers = std::min(helpers, static_cast<int>(Helpers.size()));
         for (int i = 0; i < helpers; ++i)
             Queue.push_back(&task);
+        Queued = Queue.size();
     }
     for (int i = 0; i < helpers; ++i)
         Work.notify_one();
@@ -57,6 +77,12 @@ void TWalkPool::Run(TPoolTask& task, int helpers)
     std::unique_lock lock(Mutex);
     // Entries no helper took in time are not needed any more.
     Queue.erase(std::remove(Queue.begin(), Queue.end(), &task), Queue.end());
+    Queued = Queue.size();
+    if (task.Working != 0) {
+        lock.unlock();
+        SpinFor([&task] { return task.Working == 0; });
+        lock.lock();
+    }
     Done.wait(lock, [&task] { return task.Working == 0; });
 }
 
@@ -64,11 +90,17 @@ void TWalkPool::HelperLoop()
 {
     std::unique_lock lock(Mutex);
     for (;;) {
+        if (!Stopping && Queue.empty()) {
+            lock.unlock();
+            SpinFor([this] { return Queued != 0; });
+            lock.lock();
+        }
         Work.wait(lock, [this] { return Stopping || !Queue.empty(); });
         if (Stopping)
             return;
         TPoolTask* task = Queue.front();
         Queue.pop_front();
+        Queued = Queue.size();
         ++task->Working;
         lock.unlock();
         task->Run();

@@ -4,6 +4,7 @@
 // requested number of idle helpers at once, and must share its work among
 // them. Callers from several threads at a time are served side by side.
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -19,7 +20,8 @@ public:
 
 private:
     friend class TWalkPool;
-    int Working = 0;  // helpers inside Run, guarded by the pool's mutex
+    // Helpers inside Run: changed under the pool's mutex, read without it too.
+    std::atomic<int> Working{0};
 };
 
 class TWalkPool {
@@ -30,6 +32,9 @@ public:
     // scheduling policy of the thread that calls it (a low-priority export
     // keeps its helpers low too).
     TWalkPool();
+    // The same with 'threads' taking part (the caller included) whatever the
+    // cores: more than the cores show how a walk would share a bigger machine.
+    explicit TWalkPool(int threads);
     ~TWalkPool();
     TWalkPool(const TWalkPool&) = delete;
     TWalkPool& operator=(const TWalkPool&) = delete;
@@ -50,6 +55,7 @@ private:
     std::condition_variable Work;  // helpers wait here for queued tasks
     std::condition_variable Done;  // callers wait here for their helpers
     std::deque<TPoolTask*> Queue;  // one entry per helper wanted
+    std::atomic<size_t> Queued{0};  // Queue's size, for the helpers' spin
     std::vector<std::thread> Helpers;
     bool Stopping = false;
     bool Started = false;

@@ -1,14 +1,17 @@
 // Fast raster walk: pixel for pixel equal to the reference walk on every view,
-// limit, palette, size and pixel format, on every vector target this CPU has
-// and with any number of threads; row ranges, report bands, concurrent callers.
+// limit, palette, size and pixel format, on every vector target this CPU has,
+// in every kernel shape and with any number of threads, more than the cores
+// too; row ranges, report bands, concurrent callers.
 
 #include "engine/Colouring.h"
 #include "engine/FastWalk.h"
+#include "engine/FastWalkPool.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
 #include "engine/RasterWalk.h"
 #include "tests/support/Pictures.h"
 
+#include <QProcess>
 #include <QtTest>
 
 #include <atomic>
@@ -113,6 +116,26 @@ TRaster RasterOf(const ProgramState& s, const TView& v)
     return v.MainPicture ? MainPictureRaster(s) : CentredRaster(s, v.Width, v.Height);
 }
 
+// Every way of walking the tests check: each target with one to three
+// threads in the shape it picks, and each target in every shape.
+struct TWalkWay {
+    TFastWalkOptions Options;
+    QByteArray Name;
+};
+
+std::vector<TWalkWay> WalkWays()
+{
+    std::vector<TWalkWay> ways;
+    for (int64_t target : FastWalkTargets()) {
+        const QByteArray name = FastWalkTargetName(target);
+        for (int threads : {1, 2, 3})
+            ways.push_back({{threads, target}, name + ", threads " + QByteArray::number(threads)});
+        for (int v = 0; v < FastWalkVariantCount(); ++v)
+            ways.push_back({{2, target, nullptr, v}, name + ", " + FastWalkVariantName(v)});
+    }
+    return ways;
+}
+
 }  // namespace
 
 Q_DECLARE_METATYPE(TView)
@@ -122,13 +145,18 @@ class TestFastWalk : public QObject {
 
 private slots:
     void targets();
+    void variants();
     void matchesReference_data();
     void matchesReference();
     void escapeCountsAroundTheLimit();
     void rowRanges();
     void reportBands();
     void concurrentCallers();
+    void moreThreadsThanCores_data();
+    void moreThreadsThanCores();
     void otherColourFunctions();
+    // Last: it forks, and the sanitizers allow no new threads after that.
+    void forcedVariant();
 };
 
 void TestFastWalk::targets()
@@ -144,6 +172,54 @@ void TestFastWalk::targets()
     for (int64_t t : all)
         names << QLatin1String(FastWalkTargetName(t));
     qInfo("vector targets: %s", qPrintable(names.join(QLatin1String(", "))));
+}
+
+void TestFastWalk::variants()
+{
+    QVERIFY(FastWalkVariantCount() > 1);
+    QSet<QByteArray> names;
+    for (int v = 0; v < FastWalkVariantCount(); ++v)
+        names.insert(FastWalkVariantName(v));
+    QCOMPARE(names.size(), FastWalkVariantCount());
+    QVERIFY(!names.contains(QByteArray()));
+    QCOMPARE(QByteArray(FastWalkVariantName(FastWalkVariantCount())), QByteArray());
+
+    // Every target settles on one of its shapes, for good: by calibration or
+    // by the name in QUILMORA_WALK_VARIANT.
+    const QByteArray forced = qgetenv("QUILMORA_WALK_VARIANT");
+    for (int64_t target : FastWalkTargets()) {
+        const int v = FastWalkVariant(target);
+        QVERIFY(v >= 0 && v < FastWalkVariantCount());
+        QCOMPARE(FastWalkVariant(target), v);
+        if (names.contains(forced)) {
+            QCOMPARE(QByteArray(FastWalkVariantName(v)), forced);
+            QCOMPARE(FastWalkCalibrationSeconds(target), 0.0);
+        } else {
+            QVERIFY(FastWalkCalibrationSeconds(target) > 0.0);
+        }
+        qInfo("%s: %s (calibration %.2f ms)", FastWalkTargetName(target), FastWalkVariantName(v),
+              FastWalkCalibrationSeconds(target) * 1e3);
+    }
+    QCOMPARE(FastWalkVariant(0), FastWalkVariant(FastWalkTargets().front()));
+}
+
+// The environment names the shape for the whole process: this test in a
+// process of its own, the variable set.
+void TestFastWalk::forcedVariant()
+{
+    const QByteArray name = FastWalkVariantName(FastWalkVariantCount() - 1);
+    QProcess self;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUILMORA_WALK_VARIANT"), QString::fromLatin1(name));
+    self.setProcessEnvironment(env);
+    self.setProcessChannelMode(QProcess::MergedChannels);
+    self.start(QCoreApplication::applicationFilePath(), {QStringLiteral("variants")});
+    QVERIFY(self.waitForFinished(60000));
+    const QByteArray out = self.readAll();
+    QVERIFY2(self.exitStatus() == QProcess::NormalExit && self.exitCode() == 0, out.constData());
+    for (int64_t target : FastWalkTargets())
+        QVERIFY2(out.contains(QByteArray(FastWalkTargetName(target)) + ": " + name + " (calibration 0.00 ms)"),
+                 out.constData());
 }
 
 void TestFastWalk::matchesReference_data()
@@ -234,14 +310,11 @@ void TestFastWalk::matchesReference()
     RasterWalk(s, r, TargetOf(viaEngine));
     QCOMPARE(Difference(expected, viaEngine), QString());
 
-    const std::vector<int64_t> targets = FastWalkTargets();
-    for (int64_t target : targets) {
-        for (int threads : {1, 2, 3}) {
-            const QByteArray where = QByteArray(FastWalkTargetName(target)) + ", threads " +
-                                     QByteArray::number(threads);
-            const QString d = Difference(expected, Fast(s, r, QImage::Format_RGB32, {threads, target}));
-            QVERIFY2(d.isEmpty(), (where + ": " + d.toUtf8()).constData());
-        }
+    for (const TWalkWay& way : WalkWays()) {
+        const QString d = Difference(expected, Fast(s, r, QImage::Format_RGB32, way.Options));
+        QVERIFY2(d.isEmpty(), (way.Name + ": " + d.toUtf8()).constData());
+    }
+    for (int64_t target : FastWalkTargets()) {
         const QString d = Difference(expected, Fast(s, r, QImage::Format_BGR888, {0, target}));
         QVERIFY2(d.isEmpty(), (QByteArray(FastWalkTargetName(target)) + ", 24-bit: " + d.toUtf8()).constData());
     }
@@ -270,7 +343,7 @@ void TestFastWalk::escapeCountsAroundTheLimit()
         {0.0, 0.0, 3.0f, 0.0f, 0, 0},      // the limit is tested before the escape
         {0.0, 0.0, 3.0f, 0.0f, 1, 1},
     };
-    for (int64_t target : FastWalkTargets()) {
+    for (const TWalkWay& way : WalkWays()) {
         for (const Case& c : cases) {
             ProgramState s;
             SetCountingTable(s);
@@ -283,10 +356,10 @@ void TestFastWalk::escapeCountsAroundTheLimit()
             QCOMPARE(RasterStartX(r), c.x);
             QCOMPARE(RasterStartY(r), c.y);
             QCOMPARE(CountOf(Reference(s, r)), c.count);
-            const QImage fast = Fast(s, r, QImage::Format_RGB32, {1, target});
+            const QImage fast = Fast(s, r, QImage::Format_RGB32, way.Options);
             QVERIFY2(CountOf(fast) == c.count,
                      qPrintable(QStringLiteral("%1: z0 = %2, limit %3: count %4, expected %5")
-                                    .arg(QLatin1String(FastWalkTargetName(target)))
+                                    .arg(QLatin1String(way.Name))
                                     .arg(double(c.x)).arg(c.limit)
                                     .arg(CountOf(fast)).arg(c.count)));
         }
@@ -431,6 +504,45 @@ void TestFastWalk::concurrentCallers()
     for (std::thread& t : threads)
         t.join();
     QCOMPARE(failures.load(), 0);
+}
+
+void TestFastWalk::moreThreadsThanCores_data()
+{
+    QTest::addColumn<TView>("view");
+    QTest::addColumn<bool>("banded");
+    TView v;
+    v.MainPicture = true;
+    QTest::newRow("start-up main picture") << v << false;
+    v.Width = 1600, v.Height = 1200, v.MainPicture = false;
+    QTest::newRow("start-up 1600 x 1200") << v << false;
+    QTest::newRow("start-up 1600 x 1200, report bands") << v << true;
+    v = {};
+    v.Cx = -0.12, v.Cy = 0.75, v.Limit = 8190, v.Width = 400, v.Height = 100;
+    QTest::newRow("limit 8190, C = -0.12+0.75i, report bands") << v << true;
+}
+
+// A pool of sixteen on any machine: the rows shared finely among more
+// threads than there are cores, pixels as the reference's.
+void TestFastWalk::moreThreadsThanCores()
+{
+    QFETCH(TView, view);
+    QFETCH(bool, banded);
+    ProgramState s;
+    Apply(s, view);
+    const TRaster r = RasterOf(s, view);
+    const QImage expected = Reference(s, r);
+    constexpr int Threads = 16;
+    quilmora::TWalkPool pool(Threads);
+    QCOMPARE(pool.Cores(), Threads);
+    for (int round = 0; round < 3; ++round) {
+        QImage image = Blank(r.Width, r.Height, QImage::Format_RGB32);
+        const TFastWalkOptions o{Threads, 0, &pool};
+        if (banded)
+            RasterWalkBanded(s, r, TargetOf(image), [](int) { return true; }, o);
+        else
+            FastRasterWalk(s, r, TargetOf(image), 0, -1, o);
+        QCOMPARE(Difference(expected, image), QString());
+    }
 }
 
 void TestFastWalk::otherColourFunctions()
