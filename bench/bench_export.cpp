@@ -15,6 +15,7 @@
 
 #include "app/Program.h"
 #include "app/U_mainform.h"
+#include "bench/Iterations.h"
 #include "bench/WalkBound.h"
 #include "engine/FastWalk.h"
 #include "engine/RasterWalk.h"
@@ -103,15 +104,7 @@ double CountIterations()
     const TRaster r = ExportRaster(*s, ExportGeometry(*s, 1600, 1200));
     QImage image(r.Width, r.Height, QImage::Format_RGB32);
     RasterWalk(*s, r, TargetOf(image));
-    double total = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        const uchar* px = image.constScanLine(y);
-        for (int x = 0; x < image.width(); ++x, px += 4) {
-            const int n = px[0] | (px[1] << 8);
-            total += n == 0 ? s->IterationLimit + 1 : n;
-        }
-    }
-    return total;
+    return IterationsIn(image, s->IterationLimit);
 }
 
 void Reference(benchmark::State& st)

@@ -14,6 +14,7 @@
 // n, each escape at n counting n and each interior pixel limit + 1. Each
 // target's kernel shape is calibrated before any timing.
 
+#include "bench/Iterations.h"
 #include "bench/WalkBound.h"
 #include "engine/FastWalk.h"
 #include "engine/Palette.h"
@@ -122,13 +123,7 @@ double CountIterations(const TScenario& sc)
     for (const TPicture& p : sc.Pictures(*s)) {
         QImage image(p.Raster.Width, p.Raster.Height, QImage::Format_RGB32);
         RasterWalk(*s, p.Raster, TargetOf(image));
-        for (int y = 0; y < image.height(); ++y) {
-            const uchar* px = image.constScanLine(y);
-            for (int x = 0; x < image.width(); ++x, px += 4) {
-                const int n = px[0] | (px[1] << 8);
-                total += n == 0 ? s->IterationLimit + 1 : n;
-            }
-        }
+        total += IterationsIn(image, s->IterationLimit);
     }
     return total;
 }

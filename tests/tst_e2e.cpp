@@ -492,15 +492,7 @@ void TestEndToEnd::storesTheWindowPlace()
 void TestEndToEnd::informationWindows()
 {
     QVERIFY(StartProgram());
-    const auto gone = [this](const QString& caption) {
-        return QTest::qWaitFor(
-            [&] {
-                return Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                            QLatin1Char('^') + caption + QLatin1Char('$')})
-                    .isEmpty();
-            },
-            Patience);
-    };
+    const auto gone = [this](const QString& caption) { return WaitGone(caption); };
     // F1 opens the description, Esc closes it.
     Xdo({QStringLiteral("key"), QStringLiteral("F1")});
     QVERIFY(!WaitForWindow(QStringLiteral("Описание ")).isEmpty());
