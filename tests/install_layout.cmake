@@ -8,6 +8,18 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${status}")
 endif()
+# Each file under PREFIX/folder is the same as in data/.
+function(expect_copies_of_data folder)
+    foreach(f ${ARGN})
+        execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${SOURCE}/data/${f} ${PREFIX}/${folder}/${f}
+                        RESULT_VARIABLE status)
+        if(NOT status EQUAL 0)
+            list(APPEND errors "${folder}/${f} is not data/${f}")
+        endif()
+    endforeach()
+    set(errors ${errors} PARENT_SCOPE)
+endfunction()
+
 set(errors)
 
 foreach(exe quilmora quilmora-render)
@@ -36,13 +48,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E env HOME=${PREFIX}/home QT_QPA_PLATF
 if(NOT status EQUAL 0)
     list(APPEND errors "bin/quilmora did not move into home/Quilmora")
 endif()
-foreach(f fractals/rabbit.frc paletts/sea.ptt Description.rtf AboutQMR.txt)
-    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${SOURCE}/data/${f} ${PREFIX}/home/Quilmora/${f}
-                    RESULT_VARIABLE status)
-    if(NOT status EQUAL 0)
-        list(APPEND errors "home/Quilmora/${f} is not data/${f}")
-    endif()
-endforeach()
+expect_copies_of_data(home/Quilmora fractals/rabbit.frc paletts/sea.ptt Description.rtf AboutQMR.txt)
 
 set(entry ${PREFIX}/share/applications/quilmora.desktop)
 file(STRINGS ${entry} lines)
@@ -77,13 +83,8 @@ foreach(side IN LISTS SIZES)
     endif()
 endforeach()
 
-foreach(f fractals/dendrite.frc fractals/rabbit.frc paletts/standard.ptt paletts/fire.ptt Description.rtf AboutQMR.txt)
-    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${SOURCE}/data/${f} ${PREFIX}/share/quilmora/${f}
-                    RESULT_VARIABLE status)
-    if(NOT status EQUAL 0)
-        list(APPEND errors "share/quilmora/${f} is not data/${f}")
-    endif()
-endforeach()
+expect_copies_of_data(share/quilmora fractals/dendrite.frc fractals/rabbit.frc paletts/standard.ptt paletts/fire.ptt
+                      Description.rtf AboutQMR.txt)
 
 if(errors)
     list(JOIN errors "\n" text)
