@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <mutex>
+#include <thread>
 
 #include <time.h>
 
@@ -219,12 +220,12 @@ struct TWalkTask : TPoolTask {
     void Run() override { Kernel(&Job); }
 };
 
-void WalkRows(const TWalkSetup& w, int rowBegin, int rowEnd)
+// Fills in the job's picture, rows and units for the walk of rows
+// [rowBegin, rowEnd) and returns the helpers that should share it.
+int PrepareJob(const TWalkSetup& w, int rowBegin, int rowEnd, TWalkJob& job)
 {
     const TRaster& r = w.Raster;
     const int rows = rowEnd - rowBegin;
-    TWalkTask task;
-    TWalkJob& job = task.Job;
     job.Cx = w.State.FractalParams.Cx;
     job.Cy = w.State.FractalParams.Cy;
     job.Limit = w.State.IterationLimit;
@@ -249,13 +250,83 @@ void WalkRows(const TWalkSetup& w, int rowBegin, int rowEnd)
     job.SegmentWidth = (r.Width + segments - 1) / segments;
     job.SegmentsPerRow = (r.Width + job.SegmentWidth - 1) / job.SegmentWidth;
     job.Units = rows * job.SegmentsPerRow;
+    return std::clamp(helpers, 0, job.Units - 1);
+}
+
+void RunTask(const TWalkSetup& w, TWalkTask& task, int helpers)
+{
     task.Kernel = w.Kernel;
-    helpers = std::clamp(helpers, 0, job.Units - 1);
     if (helpers == 0)
         task.Run();
     else
         w.Pool.Run(task, helpers);
 }
+
+void WalkRows(const TWalkSetup& w, int rowBegin, int rowEnd)
+{
+    TWalkTask task;
+    RunTask(w, task, PrepareJob(w, rowBegin, rowEnd, task.Job));
+}
+
+// The whole raster as one walk, its report bands overlapping: threads go on
+// to the next band's rows while the last pixels of a band still iterate, and
+// the calling thread reports each band, in order, once all its pixels are
+// written. A stop hands out no further rows; rows already begun are finished.
+class TBandedWalk {
+public:
+    TBandedWalk(const TWalkSetup& w, const std::function<bool(int)>& atReport)
+        : Setup(w), Height(w.Raster.Height), AtReport(atReport), Caller(std::this_thread::get_id())
+    {
+    }
+
+    // False when a report stopped the walk.
+    bool Walk()
+    {
+        TWalkJob& job = Task.Job;
+        const int helpers = PrepareJob(Setup, 0, Height, job);
+        const int bands = (Height + ReportBandRows - 1) / ReportBandRows;
+        BandDone = std::vector<std::atomic<int>>(static_cast<size_t>(bands));
+        Outstanding.assign(static_cast<size_t>(job.Units), 0);
+        job.BandUnits = ReportBandRows * job.SegmentsPerRow;
+        job.BandDone = BandDone.data();
+        job.Outstanding = Outstanding.data();
+        job.Poll = [](void* self) { static_cast<TBandedWalk*>(self)->Poll(); };
+        job.PollContext = this;
+        RunTask(Setup, Task, helpers);
+        Poll();
+        return !Stopped;
+    }
+
+private:
+    void Poll()
+    {
+        if (std::this_thread::get_id() != Caller)
+            return;
+        TWalkJob& job = Task.Job;
+        // Only whole bands have report points; the last, shorter one ends the walk.
+        while (!Stopped && (NextBand + 1) * ReportBandRows <= Height) {
+            const int units = job.BandUnits;
+            if (BandDone[static_cast<size_t>(NextBand)].load(std::memory_order_acquire) != units)
+                return;
+            const int lastRow = (NextBand + 1) * ReportBandRows - 1;
+            ++NextBand;
+            if (AtReport && !AtReport(lastRow)) {
+                Stopped = true;
+                job.NextUnit.store(job.Units, std::memory_order_relaxed);
+            }
+        }
+    }
+
+    const TWalkSetup& Setup;
+    TWalkTask Task;
+    const int Height;
+    const std::function<bool(int)>& AtReport;
+    const std::thread::id Caller;
+    std::vector<std::atomic<int>> BandDone;
+    std::vector<int> Outstanding;
+    int NextBand = 0;
+    bool Stopped = false;
+};
 
 bool Usable(const ProgramState& s)
 {
@@ -323,14 +394,14 @@ bool RasterWalkBanded(const ProgramState& s, const TRaster& r, const TPixelTarge
     std::vector<float> xs, ys;
     if (fast)
         PrepareCoordinates(r, r.Height, xs, ys);
-    const TWalkSetup w{s, r, t, xs, ys, Kernel(options.Target, options.Variant), options.Threads,
-                         options.Pool ? *options.Pool : TWalkPool::Instance()};
+    if (fast) {
+        const TWalkSetup w{s, r, t, xs, ys, Kernel(options.Target, options.Variant), options.Threads,
+                             options.Pool ? *options.Pool : TWalkPool::Instance()};
+        return TBandedWalk(w, atReport).Walk();
+    }
     for (int begin = 0; begin < r.Height; begin += ReportBandRows) {
         const int end = std::min(r.Height, begin + ReportBandRows);
-        if (fast)
-            WalkRows(w, begin, end);
-        else
-            RasterWalkReference(s, r, t, begin, end);
+        RasterWalkReference(s, r, t, begin, end);
         if (end - begin == ReportBandRows && atReport && !atReport(end - 1))
             return false;
     }

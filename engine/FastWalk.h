@@ -53,10 +53,14 @@ void FastRasterWalk(const ProgramState& s, const TRaster& r, const TPixelTarget&
 constexpr int ReportBandRows = 21;
 
 // Whole raster in bands of ReportBandRows rows. After each band that ends on a
-// report row, atReport(lastRow) is called on the calling thread; returning
-// false stops the walk there. The last, shorter band has no report point.
-// Returns false when stopped. Uses the fast walk for SquareColour and the
-// reference walk for any other colouring function.
+// report row, atReport(lastRow) is called on the calling thread, in order,
+// once every row up to lastRow is written; returning false stops the walk.
+// The last, shorter band has no report point. Returns false when stopped.
+// Uses the fast walk for SquareColour and the reference walk for any other
+// colouring function. The fast walk does not wait at report points: its
+// threads go on with the rows after a band while the band's last pixels
+// iterate, so after a stop some later pixels may be written too (each one
+// final); the reference walk writes nothing after the stop.
 bool RasterWalkBanded(const ProgramState& s, const TRaster& r, const TPixelTarget& t,
                       const std::function<bool(int lastRow)>& atReport,
                       const TFastWalkOptions& options = {});

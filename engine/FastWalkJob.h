@@ -34,7 +34,20 @@ struct TWalkJob {
     int SegmentWidth = 0;
     int SegmentsPerRow = 0;
     int Units = 0;  // rows times segments
-    std::atomic<int> NextUnit{0};
+    // A banded walk's bookkeeping (null otherwise). Units of band b are
+    // [b * BandUnits, (b + 1) * BandUnits); every finished unit counts once
+    // in BandDone of its band. Outstanding holds each unit's pixels not yet
+    // written, touched only by the thread that took the unit.
+    int BandUnits = 0;
+    std::atomic<int>* BandDone = nullptr;
+    int* Outstanding = nullptr;
+    // Called by every thread between its units; the caller's call reports
+    // finished bands, and may end the walk by moving NextUnit past Units.
+    void (*Poll)(void* context) = nullptr;
+    void* PollContext = nullptr;
+    // On a line of its own: taking a unit must not evict the fields above
+    // from the other threads' caches.
+    alignas(64) std::atomic<int> NextUnit{0};
 };
 
 using TWalkKernel = void (*)(TWalkJob* job);

@@ -13,7 +13,9 @@
 // independent vectors (slots) advance together. A lane whose pixel is done is
 // refilled with the next pixel at once. The first iterations of every pixel of
 // a row segment are computed beforehand in a branch-free pass: most pixels of
-// a typical view escape there and never occupy a lane.
+// a typical view escape there and never occupy a lane. Inside the set, where
+// a whole segment survives that pass, the next few segments skip it: their
+// pixels go to the lanes after the first iteration, which is faster there.
 //
 // The escape test (x*x + y*y) - 4 >= 0 is evaluated as x*x + y*y >= 4, which
 // decides alike for every double s = x*x + y*y: for s >= 4 the rounded s - 4
@@ -54,13 +56,14 @@ HWY_INLINE void PutEntry(uchar* p, const TColourEntry& e)
 }
 
 // Pixels of one segment still iterating after the pre-pass, each with its
-// last iterate.
+// last iterate, all of them after the same number of iterations.
 struct TPending {
     HWY_ALIGN double X[MaxSegmentWidth + 16];
     HWY_ALIGN double Y[MaxSegmentWidth + 16];
     uchar* Dst[MaxSegmentWidth + 16];
     int Count = 0;
     int Next = 0;
+    int64_t Steps = 0;
 };
 
 // Stores the lanes of v where m is set, in lane order, at dst (which has
@@ -99,8 +102,11 @@ HWY_INLINE void PackInto(D d, hn::Vec<D> v, hn::Mask<D> m, unsigned bits, double
 // so the many pixels that escape within a few iterations get their colour
 // now; the others go to the pending list. The first iteration runs over the
 // whole segment; only its survivors, packed, take the further iterations.
+// With 'brief' the survivors of the first iteration go to the pending list
+// as they are: inside the set the lanes take the further iterations faster.
+// Returns whether no survivor escaped in the further iterations.
 template <class D, int64_t PreSteps, size_t PreGroup>
-HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
+HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, bool brief)
 {
     using V = hn::Vec<D>;
     using M = hn::Mask<D>;
@@ -116,12 +122,13 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
     const int64_t limit = job.Limit;
     const TColourEntry* const table = job.Table;
     pend.Count = pend.Next = 0;
+    pend.Steps = brief ? 1 : PreSteps;
 
     if (limit < 1) {
         // The first iterate already passes the limit: entry 0 everywhere.
         for (int c = c0; c < c1; ++c)
             PutEntry(line + c * bpp, table[0]);
-        return;
+        return false;
     }
 
     const V cx = hn::Set(d, job.Cx);
@@ -132,8 +139,10 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
     const V y0twice = hn::Add(y0, y0);
 
     // First iteration of every pixel; all get entry 1 for now.
-    HWY_ALIGN double sx[MaxSegmentWidth + 128];
-    HWY_ALIGN double sy[MaxSegmentWidth + 128];
+    HWY_ALIGN double survivorsX[MaxSegmentWidth + 128];
+    HWY_ALIGN double survivorsY[MaxSegmentWidth + 128];
+    double* const sx = brief ? pend.X : survivorsX;
+    double* const sy = brief ? pend.Y : survivorsY;
     HWY_ALIGN double sc[MaxSegmentWidth + 128];
     const TColourEntry first = table[1];
     const hn::Rebind<uint32_t, D> du;
@@ -163,6 +172,13 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
             for (int j = 0; j < lanes; ++j)
                 PutEntry(line + (c + j) * bpp, first);
         }
+    }
+
+    if (brief) {
+        for (size_t j = 0; j < survivors; ++j)
+            pend.Dst[j] = line + static_cast<int>(sc[j]) * bpp;
+        pend.Count = static_cast<int>(survivors);
+        return false;
     }
 
     // Iterations 2 .. PreSteps of the survivors; with a small limit the
@@ -229,6 +245,7 @@ HWY_INLINE void PreIterate(D d, const TWalkJob& job, int unit, TPending& pend)
         }
     }
     pend.Count = count;
+    return count == c1 - c0;
 }
 
 // Lanes of v where m is set take the next values from src in lane order;
@@ -280,8 +297,22 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     HWY_ALIGN double due[L];  // step at which the lane's pixel passes the limit
     int64_t start[L];         // lane's pixel has done (g - start) iterations
     uchar* dst[L];            // null: the lane is idle
+    int unitOf[L];            // unit of the lane's pixel, in a banded walk
     TPending pend;
     pend.Count = pend.Next = 0;
+    int pendUnit = 0;  // unit of the pending pixels
+    // Units still to skip the pre-pass for.
+    constexpr int BriefUnitsAfterQuiet = 3;
+    int briefUnits = 0;
+    int* const outstanding = job.Outstanding;
+    // A banded walk counts every unit whose pixels are all written.
+    const auto finished = [&job](int unit) {
+        job.BandDone[unit / job.BandUnits].fetch_add(1, std::memory_order_release);
+    };
+    const auto written = [&](size_t i) {
+        if (outstanding && --outstanding[unitOf[i]] == 0)
+            finished(unitOf[i]);
+    };
 
     int64_t g = 0;  // steps taken by every lane
     // No later than the first due step; int64 so the per-step test stays off
@@ -296,12 +327,26 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     // running the pre-pass of the next unit when the list is used up.
     const auto refill = [&](size_t i, int64_t now) {
         while (pend.Next == pend.Count && unitsLeft) {
+            if (job.Poll)
+                job.Poll(job.PollContext);
             const int unit = job.NextUnit.fetch_add(1, std::memory_order_relaxed);
             if (unit >= job.Units) {
                 unitsLeft = false;
                 break;
             }
-            PreIterate<D, PreSteps, PreGroup>(d, job, unit, pend);
+            // After a unit whose survivors all took the whole pre-pass, the
+            // next few take the lanes at once.
+            const bool brief = briefUnits > 0;
+            if (PreIterate<D, PreSteps, PreGroup>(d, job, unit, pend, brief))
+                briefUnits = BriefUnitsAfterQuiet;
+            else if (brief)
+                --briefUnits;
+            pendUnit = unit;
+            if (outstanding) {
+                outstanding[unit] = pend.Count;
+                if (pend.Count == 0)
+                    finished(unit);
+            }
         }
         if (pend.Next == pend.Count) {
             lx[i] = ly[i] = idle;
@@ -313,7 +358,8 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
         lx[i] = pend.X[p];
         ly[i] = pend.Y[p];
         dst[i] = pend.Dst[p];
-        start[i] = now - PreSteps;
+        unitOf[i] = pendUnit;
+        start[i] = now - pend.Steps;
         due[i] = static_cast<double>(start[i] + limit + 1);
         deadline = std::min(deadline, start[i] + limit + 1);
         return true;
@@ -372,22 +418,24 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
                 // Past the limit the pixel is interior, escaped or not.
                 const int64_t n = g - start[i];
                 PutEntry(dst[i], table[n > limit ? 0 : n]);
+                written(i);
             }
             const int count = static_cast<int>(hwy::PopCount(bits));
             if (HWY_LIKELY(pend.Count - pend.Next >= count)) {
                 // The next pixels move into the freed lanes in registers.
                 x[k] = ExpandInto(d, x[k], done[k], bits, pend.X + pend.Next);
                 y[k] = ExpandInto(d, y[k], done[k], bits, pend.Y + pend.Next);
-                const double laneDue = static_cast<double>(g - PreSteps + limit + 1);
+                const double laneDue = static_cast<double>(g - pend.Steps + limit + 1);
                 int p = pend.Next;
                 for (unsigned b = bits; b != 0; b &= b - 1, ++p) {
                     const size_t i = k * N + hwy::Num0BitsBelowLS1Bit_Nonzero32(b);
                     dst[i] = pend.Dst[p];
-                    start[i] = g - PreSteps;
+                    unitOf[i] = pendUnit;
+                    start[i] = g - pend.Steps;
                     due[i] = laneDue;
                 }
                 pend.Next = p;
-                deadline = std::min(deadline, g - PreSteps + limit + 1);
+                deadline = std::min(deadline, g - pend.Steps + limit + 1);
             } else {
                 hn::Store(x[k], d, lx + k * N);
                 hn::Store(y[k], d, ly + k * N);
