@@ -389,12 +389,10 @@ bool RasterWalkBanded(const ProgramState& s, const TRaster& r, const TPixelTarge
                       const std::function<bool(int lastRow)>& atReport,
                       const TFastWalkOptions& options)
 {
-    const bool fast = Usable(s) && r.Width > 0;
-    // Own coordinates: the report callback may walk other pictures meanwhile.
-    std::vector<float> xs, ys;
-    if (fast)
+    if (Usable(s) && r.Width > 0 && r.Height > 0) {
+        // Own coordinates: the report callback may walk other pictures meanwhile.
+        std::vector<float> xs, ys;
         PrepareCoordinates(r, r.Height, xs, ys);
-    if (fast) {
         const TWalkSetup w{s, r, t, xs, ys, Kernel(options.Target, options.Variant), options.Threads,
                              options.Pool ? *options.Pool : TWalkPool::Instance()};
         return TBandedWalk(w, atReport).Walk();

@@ -495,7 +495,7 @@ void TestFastWalk::reportBands()
 
     // Exactly 21 rows: one report; fewer: none.
     s.ColourFunction = SquareColour;
-    for (const auto& [rows, count] : {std::pair{21, 1}, {20, 0}, {42, 2}, {43, 2}, {1, 0}}) {
+    for (const auto& [rows, count] : {std::pair{21, 1}, {20, 0}, {42, 2}, {43, 2}, {1, 0}, {0, 0}}) {
         const TRaster small = CentredRaster(s, 9, rows);
         QImage image = Blank(small.Width, small.Height, QImage::Format_RGB32);
         int calls = 0;
