@@ -96,12 +96,12 @@ double TimeShape(TWalkKernel kernel, const TCalibrationJob& c)
     for (int i = 0; i < CalibrationRows; ++i)
         ys[i] = c.Y0 - c.RowStep * static_cast<float>(i);
     std::vector<uchar> bits(size_t(CalibrationWidth) * CalibrationRows * 4);
-    static const std::vector<TColourEntry> table(CalibrationLimit + 1);
+    static const std::vector<uint32_t> colours(CalibrationLimit + 1);
     TWalkJob job;
     job.Cx = c.Cx;
     job.Cy = c.Cy;
     job.Limit = CalibrationLimit;
-    job.Table = table.data();
+    job.Colours = colours.data();
     job.Xs = xs.data();
     job.Ys = ys.data();
     job.Bits = bits.data();
@@ -192,6 +192,7 @@ struct TWalkSetup {
     const TPixelTarget& Target;
     std::vector<float>& Xs;
     std::vector<float>& Ys;
+    std::vector<uint32_t>& Colours;
     TWalkKernel Kernel;
     int Threads;
     TWalkPool& Pool;
@@ -200,6 +201,7 @@ struct TWalkSetup {
 // Scratch of the calling thread, kept between pictures.
 struct TCallerScratch {
     std::vector<float> Xs, Ys;
+    std::vector<uint32_t> Colours;
 };
 
 void PrepareCoordinates(const TRaster& r, int rows, std::vector<float>& xs, std::vector<float>& ys)
@@ -212,6 +214,18 @@ void PrepareCoordinates(const TRaster& r, int rows, std::vector<float>& xs, std:
     }
     ys.resize(static_cast<size_t>(std::max(rows, 1)));
     RasterRowYs(r, ys.data(), rows);
+}
+
+// The colour table's entries 0 .. limit (at least 0 and 1) as the kernels
+// store them.
+void PackColours(const ProgramState& s, std::vector<uint32_t>& colours)
+{
+    const int entries = std::clamp(s.IterationLimit, 1, ColourTableSize - 1) + 1;
+    colours.resize(static_cast<size_t>(entries));
+    for (int i = 0; i < entries; ++i) {
+        const TColourEntry& e = s.ColourTable[static_cast<size_t>(i)];
+        colours[static_cast<size_t>(i)] = uint32_t(e.Blue) | uint32_t(e.Green) << 8 | uint32_t(e.Red) << 16;
+    }
 }
 
 struct TWalkTask : TPoolTask {
@@ -229,7 +243,7 @@ int PrepareJob(const TWalkSetup& w, int rowBegin, int rowEnd, TWalkJob& job)
     job.Cx = w.State.FractalParams.Cx;
     job.Cy = w.State.FractalParams.Cy;
     job.Limit = w.State.IterationLimit;
-    job.Table = w.State.ColourTable.data();
+    job.Colours = w.Colours.data();
     job.Xs = w.Xs.data();
     job.Ys = w.Ys.data();
     job.Bits = w.Target.Bits;
@@ -380,7 +394,8 @@ void FastRasterWalk(const ProgramState& s, const TRaster& r, const TPixelTarget&
     }
     thread_local TCallerScratch scratch;
     PrepareCoordinates(r, rowEnd, scratch.Xs, scratch.Ys);
-    const TWalkSetup w{s, r, t, scratch.Xs, scratch.Ys, Kernel(options.Target, options.Variant), options.Threads,
+    PackColours(s, scratch.Colours);
+    const TWalkSetup w{s, r, t, scratch.Xs, scratch.Ys, scratch.Colours, Kernel(options.Target, options.Variant), options.Threads,
                          options.Pool ? *options.Pool : TWalkPool::Instance()};
     WalkRows(w, rowBegin, rowEnd);
 }
@@ -392,8 +407,10 @@ bool RasterWalkBanded(const ProgramState& s, const TRaster& r, const TPixelTarge
     if (Usable(s) && r.Width > 0 && r.Height > 0) {
         // Own coordinates: the report callback may walk other pictures meanwhile.
         std::vector<float> xs, ys;
+        std::vector<uint32_t> colours;
         PrepareCoordinates(r, r.Height, xs, ys);
-        const TWalkSetup w{s, r, t, xs, ys, Kernel(options.Target, options.Variant), options.Threads,
+        PackColours(s, colours);
+        const TWalkSetup w{s, r, t, xs, ys, colours, Kernel(options.Target, options.Variant), options.Threads,
                              options.Pool ? *options.Pool : TWalkPool::Instance()};
         return TBandedWalk(w, atReport).Walk();
     }

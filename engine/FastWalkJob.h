@@ -23,7 +23,9 @@ struct TWalkJob {
     double Cx = 0.0;
     double Cy = 0.0;
     int64_t Limit = 0;
-    const TColourEntry* Table = nullptr;
+    // Colour of every entry from 0 to Limit as a 32-bit pixel, blue in the
+    // low byte, the fourth byte 0.
+    const uint32_t* Colours = nullptr;
     const float* Xs = nullptr;  // x of every column, then ColumnPadding more
     const float* Ys = nullptr;  // y of every row, indexed from row 0
     uchar* Bits = nullptr;

@@ -48,11 +48,11 @@ namespace quilmora {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-HWY_INLINE void PutEntry(uchar* p, const TColourEntry& e)
+HWY_INLINE void PutEntry(uchar* p, uint32_t colour)
 {
-    p[0] = e.Blue;
-    p[1] = e.Green;
-    p[2] = e.Red;
+    p[0] = static_cast<uchar>(colour);
+    p[1] = static_cast<uchar>(colour >> 8);
+    p[2] = static_cast<uchar>(colour >> 16);
 }
 
 // Pixels of one segment still iterating after the pre-pass, each with its
@@ -120,7 +120,7 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
     uchar* const line = job.Bits + row * job.BytesPerLine;
     const int bpp = job.BytesPerPixel;
     const int64_t limit = job.Limit;
-    const TColourEntry* const table = job.Table;
+    const uint32_t* const table = job.Colours;
     pend.Count = pend.Next = 0;
     pend.Steps = brief ? 1 : PreSteps;
 
@@ -144,11 +144,10 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
     double* const sx = brief ? pend.X : survivorsX;
     double* const sy = brief ? pend.Y : survivorsY;
     HWY_ALIGN double sc[MaxSegmentWidth + 128];
-    const TColourEntry first = table[1];
+    const uint32_t first = table[1];
     const hn::Rebind<uint32_t, D> du;
     const auto keep = hn::Set(du, 0xFF000000u);
-    const auto firstBits = hn::Set(du, uint32_t(first.Blue) | uint32_t(first.Green) << 8 |
-                                           uint32_t(first.Red) << 16);
+    const auto firstBits = hn::Set(du, first);
     size_t survivors = 0;
     for (int c = c0; c < c1; c += static_cast<int>(N)) {
         const V x = hn::PromoteTo(d, hn::LoadU(df, job.Xs + c));
@@ -257,7 +256,7 @@ HWY_INLINE hn::Vec<D> ExpandInto(D d, hn::Vec<D> v, hn::Mask<D> m, unsigned bits
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
     (void)d;
     (void)bits;
-    return hn::Vec<D>{_mm512_mask_expandloadu_pd(v.raw, m.raw, src)};
+    return hn::Vec<D>{_mm512_mask_expand_pd(v.raw, m.raw, _mm512_loadu_pd(src))};
 #else
     constexpr size_t N = hn::MaxLanes(D());
     static_assert(N <= 4, "table of 2^N rows");
@@ -281,6 +280,42 @@ HWY_INLINE hn::Vec<D> ExpandInto(D d, hn::Vec<D> v, hn::Mask<D> m, unsigned bits
 #endif
 }
 
+// Writes the colours of the pixels in the lanes set in 'bits', which are
+// done at step g: gl is g + limit + 1, so a lane has done gl - due
+// iterations, and past the limit its pixel is interior.
+HWY_INLINE void WriteDone(unsigned bits, int64_t gl, int64_t limit, const uint32_t* HWY_RESTRICT colours,
+                          uchar* const* dst, const double* due)
+{
+    for (unsigned b = bits; b != 0; b &= b - 1) {
+        const size_t i = hwy::Num0BitsBelowLS1Bit_Nonzero32(b);
+        const int64_t n = gl - static_cast<int64_t>(due[i]);
+        PutEntry(dst[i], colours[n > limit ? 0 : n]);
+    }
+}
+
+// The lanes set in m (bits) take the next pending pixels from 'from', all
+// passing the limit at step laneDue, of unit 'unit'.
+template <class D>
+HWY_INLINE void MoveIn(D d, hn::Mask<D> m, unsigned bits, uchar* const* HWY_RESTRICT from, double laneDue,
+                       int unit, uchar** dst, double* due, int* unitOf)
+{
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+    (void)bits;
+    _mm512_store_si512(dst, _mm512_mask_expand_epi64(_mm512_load_si512(dst), m.raw, _mm512_loadu_si512(from)));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(unitOf),
+                       _mm256_mask_mov_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(unitOf)), m.raw,
+                                             _mm256_set1_epi32(unit)));
+#else
+    int p = 0;
+    for (unsigned b = bits; b != 0; b &= b - 1, ++p) {
+        const size_t i = hwy::Num0BitsBelowLS1Bit_Nonzero32(b);
+        dst[i] = from[p];
+        unitOf[i] = unit;
+    }
+#endif
+    hn::Store(hn::IfThenElse(m, hn::Set(d, laneDue), hn::Load(d, due)), d, due);
+}
+
 template <class D, size_t K, int64_t PreSteps, size_t PreGroup>
 HWY_INLINE void WalkLanes(D d, TWalkJob& job)
 {
@@ -290,20 +325,25 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     constexpr size_t L = K * N;
     static_assert(N <= 8, "a slot's escapes fit in a byte");
     const int64_t limit = job.Limit;
-    const TColourEntry* const table = job.Table;
+    const uint32_t* const table = job.Colours;
 
     HWY_ALIGN double lx[L];
     HWY_ALIGN double ly[L];
-    HWY_ALIGN double due[L];  // step at which the lane's pixel passes the limit
-    int64_t start[L];         // lane's pixel has done (g - start) iterations
-    uchar* dst[L];            // null: the lane is idle
-    int unitOf[L];            // unit of the lane's pixel, in a banded walk
+    // Step at which the lane's pixel passes the limit: at step g it has done
+    // g + limit + 1 - due iterations.
+    HWY_ALIGN double due[L];
+    HWY_ALIGN uchar* dst[L];  // null: the lane is idle
+    HWY_ALIGN int unitOf[L];  // unit of the lane's pixel, in a banded walk
     TPending pend;
     pend.Count = pend.Next = 0;
     int pendUnit = 0;  // unit of the pending pixels
-    // Units still to skip the pre-pass for.
-    constexpr int BriefUnitsAfterQuiet = 3;
+    // Units still to skip the pre-pass for, and how many the last quiet
+    // unit granted: each quiet unit that follows such a run grants twice as
+    // many, up to a limit, so that deep inside the set the pre-pass is rare.
+    constexpr int FirstBriefRun = 3;
+    constexpr int LongestBriefRun = 48;
     int briefUnits = 0;
+    int briefRun = 0;
     int* const outstanding = job.Outstanding;
     // A banded walk counts every unit whose pixels are all written.
     const auto finished = [&job](int unit) {
@@ -337,10 +377,14 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
             // After a unit whose survivors all took the whole pre-pass, the
             // next few take the lanes at once.
             const bool brief = briefUnits > 0;
-            if (PreIterate<D, PreSteps, PreGroup>(d, job, unit, pend, brief))
-                briefUnits = BriefUnitsAfterQuiet;
-            else if (brief)
+            if (PreIterate<D, PreSteps, PreGroup>(d, job, unit, pend, brief)) {
+                briefRun = briefRun == 0 ? FirstBriefRun : std::min(2 * briefRun, LongestBriefRun);
+                briefUnits = briefRun;
+            } else if (brief) {
                 --briefUnits;
+            } else {
+                briefRun = 0;
+            }
             pendUnit = unit;
             if (outstanding) {
                 outstanding[unit] = pend.Count;
@@ -359,9 +403,8 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
         ly[i] = pend.Y[p];
         dst[i] = pend.Dst[p];
         unitOf[i] = pendUnit;
-        start[i] = now - pend.Steps;
-        due[i] = static_cast<double>(start[i] + limit + 1);
-        deadline = std::min(deadline, start[i] + limit + 1);
+        due[i] = static_cast<double>(now - pend.Steps + limit + 1);
+        deadline = std::min(deadline, now - pend.Steps + limit + 1);
         return true;
     };
 
@@ -413,29 +456,20 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
             uint8_t maskBits[8] = {};
             hn::StoreMaskBits(d, done[k], maskBits);
             const unsigned bits = maskBits[0];
-            for (unsigned b = bits; b != 0; b &= b - 1) {
-                const size_t i = k * N + hwy::Num0BitsBelowLS1Bit_Nonzero32(b);
-                // Past the limit the pixel is interior, escaped or not.
-                const int64_t n = g - start[i];
-                PutEntry(dst[i], table[n > limit ? 0 : n]);
-                written(i);
-            }
+            WriteDone(bits, g + limit + 1, limit, table, dst + k * N, due + k * N);
+            if (outstanding)
+                for (unsigned b = bits; b != 0; b &= b - 1)
+                    written(k * N + hwy::Num0BitsBelowLS1Bit_Nonzero32(b));
             const int count = static_cast<int>(hwy::PopCount(bits));
             if (HWY_LIKELY(pend.Count - pend.Next >= count)) {
                 // The next pixels move into the freed lanes in registers.
                 x[k] = ExpandInto(d, x[k], done[k], bits, pend.X + pend.Next);
                 y[k] = ExpandInto(d, y[k], done[k], bits, pend.Y + pend.Next);
-                const double laneDue = static_cast<double>(g - pend.Steps + limit + 1);
-                int p = pend.Next;
-                for (unsigned b = bits; b != 0; b &= b - 1, ++p) {
-                    const size_t i = k * N + hwy::Num0BitsBelowLS1Bit_Nonzero32(b);
-                    dst[i] = pend.Dst[p];
-                    unitOf[i] = pendUnit;
-                    start[i] = g - pend.Steps;
-                    due[i] = laneDue;
-                }
-                pend.Next = p;
-                deadline = std::min(deadline, g - pend.Steps + limit + 1);
+                const int64_t laneDue = g - pend.Steps + limit + 1;
+                MoveIn(d, done[k], bits, pend.Dst + pend.Next, static_cast<double>(laneDue), pendUnit,
+                       dst + k * N, due + k * N, unitOf + k * N);
+                pend.Next += count;
+                deadline = std::min(deadline, laneDue);
             } else {
                 hn::Store(x[k], d, lx + k * N);
                 hn::Store(y[k], d, ly + k * N);

@@ -257,6 +257,10 @@ void TestFastWalk::matchesReference_data()
         v.Width = 1030, v.Height = 60;
         QTest::addRow("interior segments above escaping ones, limit %d", limit) << v;
     }
+    v = {};
+    v.Cx = 0.0, v.Cy = 0.0, v.CenterY = -0.97f, v.ViewWidth = 0.3f, v.Limit = 62;
+    v.Width = 1030, v.Height = 200;
+    QTest::newRow("hundreds of interior segments, then escaping ones") << v;
 
     v = {};
     v.Limit = 1022, v.Width = 200, v.Height = 150;
