@@ -138,7 +138,8 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
     const V yy0 = hn::Mul(y0, y0);
     const V y0twice = hn::Add(y0, y0);
 
-    // First iteration of every pixel; all get entry 1 for now.
+    // First iteration of every pixel; those escaping get entry 1 (with vectors
+    // of 8 only they; otherwise every pixel, for now).
     HWY_ALIGN double survivorsX[MaxSegmentWidth + 128];
     HWY_ALIGN double survivorsY[MaxSegmentWidth + 128];
     double* const sx = brief ? pend.X : survivorsX;
@@ -148,6 +149,18 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
     const hn::Rebind<uint32_t, D> du;
     const auto keep = hn::Set(du, 0xFF000000u);
     const auto firstBits = hn::Set(du, first);
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+    // Entry 1 at every pixel's place in 32 bytes, and the first byte of
+    // each pixel's place as a bit.
+    const unsigned pixelStarts = bpp == 4 ? 0x11111111u : 0x00249249u;
+    HWY_ALIGN uint8_t bytes[32];
+    for (int j = 0; j < 32; ++j)
+        bytes[j] = static_cast<uint8_t>(first >> (8 * (j % bpp)));
+    const __m256i firstBytes = _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes));
+#endif
+    // The line's bytes of this unit are written later; ask for them now.
+    for (int b = c0 * bpp; b < c1 * bpp; b += 64)
+        __builtin_prefetch(line + b, 1);
     size_t survivors = 0;
     for (int c = c0; c < c1; c += static_cast<int>(N)) {
         const V x = hn::PromoteTo(d, hn::LoadU(df, job.Xs + c));
@@ -163,6 +176,16 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
         PackInto(d, hn::Add(hn::Iota(d, 0.0), hn::Set(d, double(c))), stays, bits, sc + survivors);
         survivors += hwy::PopCount(bits);
         const int lanes = std::min(static_cast<int>(N), c1 - c);
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+        // Only the escaped pixels' colour bytes: the line is not read, and
+        // the survivors are written once, when they are done.
+        static_assert(N == 8, "a vector's pixels span at most 32 bytes");
+        const unsigned escaped = ((1u << lanes) - 1) & ~bits;
+        if (escaped != 0)
+            _mm256_mask_storeu_epi8(line + c * bpp, _pdep_u32(escaped, pixelStarts) * 7, firstBytes);
+        (void)keep;
+        (void)firstBits;
+#else
         if (std::endian::native == std::endian::little && bpp == 4 && lanes == static_cast<int>(N)) {
             // Whole 32-bit pixels at once; their fourth byte stays as it was.
             uint32_t* p = reinterpret_cast<uint32_t*>(line + c * 4);
@@ -171,6 +194,7 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
             for (int j = 0; j < lanes; ++j)
                 PutEntry(line + (c + j) * bpp, first);
         }
+#endif
     }
 
     if (brief) {
