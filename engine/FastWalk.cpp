@@ -33,6 +33,10 @@ constexpr qsizetype MinPixelsToShare = 2048;
 // pixels leaves the rest to the others; segments are no narrower than this.
 constexpr int UnitsPerThread = 8;
 constexpr int MinSegmentWidth = 64;
+// Units are taken a few at a time while every thread still finds this many
+// takes in a walk.
+constexpr int TakesPerThread = 32;
+constexpr int MaxUnitsPerTake = 4;
 
 const std::vector<int64_t>& Targets()
 {
@@ -264,6 +268,7 @@ int PrepareJob(const TWalkSetup& w, int rowBegin, int rowEnd, TWalkJob& job)
     job.SegmentWidth = (r.Width + segments - 1) / segments;
     job.SegmentsPerRow = (r.Width + job.SegmentWidth - 1) / job.SegmentWidth;
     job.Units = rows * job.SegmentsPerRow;
+    job.UnitsPerTake = std::clamp(job.Units / ((helpers + 1) * TakesPerThread), 1, MaxUnitsPerTake);
     return std::clamp(helpers, 0, job.Units - 1);
 }
 
@@ -302,6 +307,8 @@ public:
         BandDone = std::vector<std::atomic<int>>(static_cast<size_t>(bands));
         Outstanding.assign(static_cast<size_t>(job.Units), 0);
         job.BandUnits = ReportBandRows * job.SegmentsPerRow;
+        // One at a time, so that a stop hands out no unit a thread holds back.
+        job.UnitsPerTake = 1;
         job.BandDone = BandDone.data();
         job.Outstanding = Outstanding.data();
         job.Poll = [](void* self) { static_cast<TBandedWalk*>(self)->Poll(); };

@@ -36,6 +36,9 @@ struct TWalkJob {
     int SegmentWidth = 0;
     int SegmentsPerRow = 0;
     int Units = 0;  // rows times segments
+    // Units a thread takes at a time, consecutive: where units are quick,
+    // taking each alone would spend much of the walk on the shared counter.
+    int UnitsPerTake = 1;
     // A banded walk's bookkeeping (null otherwise). Units of band b are
     // [b * BandUnits, (b + 1) * BandUnits); every finished unit counts once
     // in BandDone of its band. Outstanding holds each unit's pixels not yet

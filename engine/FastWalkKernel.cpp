@@ -385,6 +385,9 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     int64_t deadline = Never;
     int live = 0;
     bool unitsLeft = true;
+    // Units this thread has taken and not yet begun: [taken, takenEnd).
+    int taken = 0;
+    int takenEnd = 0;
     const double idle = std::numeric_limits<double>::quiet_NaN();  // NaN never escapes
 
     // Puts the next pending pixel into lane i of lx, ly (its last iterate),
@@ -393,7 +396,11 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
         while (pend.Next == pend.Count && unitsLeft) {
             if (job.Poll)
                 job.Poll(job.PollContext);
-            const int unit = job.NextUnit.fetch_add(1, std::memory_order_relaxed);
+            if (taken == takenEnd) {
+                taken = job.NextUnit.fetch_add(job.UnitsPerTake, std::memory_order_relaxed);
+                takenEnd = taken + job.UnitsPerTake;
+            }
+            const int unit = taken++;
             if (unit >= job.Units) {
                 unitsLeft = false;
                 break;
