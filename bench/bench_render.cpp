@@ -165,7 +165,8 @@ void RunScenario(benchmark::State& st, const TScenario* sc, TWalker walker, TFas
             }
         }
         benchmark::ClobberMemory();
-        fastest = std::min(fastest, std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - begin;
+        fastest = std::min(fastest, took.count());
     }
     st.counters["fastest ms"] = fastest * 1e3;
     st.counters["pixels/s"] = benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate);

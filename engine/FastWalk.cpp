@@ -402,8 +402,15 @@ void FastRasterWalk(const ProgramState& s, const TRaster& r, const TPixelTarget&
     thread_local TCallerScratch scratch;
     PrepareCoordinates(r, rowEnd, scratch.Xs, scratch.Ys);
     PackColours(s, scratch.Colours);
-    const TWalkSetup w{s, r, t, scratch.Xs, scratch.Ys, scratch.Colours, Kernel(options.Target, options.Variant), options.Threads,
-                         options.Pool ? *options.Pool : TWalkPool::Instance()};
+    const TWalkSetup w{s,
+                       r,
+                       t,
+                       scratch.Xs,
+                       scratch.Ys,
+                       scratch.Colours,
+                       Kernel(options.Target, options.Variant),
+                       options.Threads,
+                       options.Pool ? *options.Pool : TWalkPool::Instance()};
     WalkRows(w, rowBegin, rowEnd);
 }
 

@@ -146,9 +146,6 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
     double* const sy = brief ? pend.Y : survivorsY;
     HWY_ALIGN double sc[MaxSegmentWidth + 128];
     const uint32_t first = table[1];
-    const hn::Rebind<uint32_t, D> du;
-    const auto keep = hn::Set(du, 0xFF000000u);
-    const auto firstBits = hn::Set(du, first);
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
     // Entry 1 at every pixel's place in 32 bytes, and the first byte of
     // each pixel's place as a bit.
@@ -157,6 +154,10 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
     for (int j = 0; j < 32; ++j)
         bytes[j] = static_cast<uint8_t>(first >> (8 * (j % bpp)));
     const __m256i firstBytes = _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes));
+#else
+    const hn::Rebind<uint32_t, D> du;
+    const auto keep = hn::Set(du, 0xFF000000u);
+    const auto firstBits = hn::Set(du, first);
 #endif
     // The line's bytes of this unit are written later; ask for them now.
     for (int b = c0 * bpp; b < c1 * bpp; b += 64)
@@ -183,8 +184,6 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
         const unsigned escaped = ((1u << lanes) - 1) & ~bits;
         if (escaped != 0)
             _mm256_mask_storeu_epi8(line + c * bpp, _pdep_u32(escaped, pixelStarts) * 7, firstBytes);
-        (void)keep;
-        (void)firstBits;
 #else
         if (std::endian::native == std::endian::little && bpp == 4 && lanes == static_cast<int>(N)) {
             // Whole 32-bit pixels at once; their fourth byte stays as it was.
@@ -326,9 +325,8 @@ HWY_INLINE void MoveIn(D d, hn::Mask<D> m, unsigned bits, uchar* const* HWY_REST
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
     (void)bits;
     _mm512_store_si512(dst, _mm512_mask_expand_epi64(_mm512_load_si512(dst), m.raw, _mm512_loadu_si512(from)));
-    _mm256_store_si256(reinterpret_cast<__m256i*>(unitOf),
-                       _mm256_mask_mov_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(unitOf)), m.raw,
-                                             _mm256_set1_epi32(unit)));
+    auto* units = reinterpret_cast<__m256i*>(unitOf);
+    _mm256_store_si256(units, _mm256_mask_mov_epi32(_mm256_load_si256(units), m.raw, _mm256_set1_epi32(unit)));
 #else
     int p = 0;
     for (unsigned b = bits; b != 0; b &= b - 1, ++p) {
