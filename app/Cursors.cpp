@@ -25,18 +25,20 @@ std::array<std::optional<QCursor>, CursorCount>& Table()
 
 QCursor Build(const TCursorArt& art)
 {
-    QImage bits(32, 32, QImage::Format_MonoLSB), mask(32, 32, QImage::Format_MonoLSB);
-    bits.fill(0);
-    mask.fill(0);
+    // One bit a pixel, least significant first; in a QBitmap a set bit is
+    // colour 1: black in the picture, shown in the mask.
+    uchar bits[32 * 4] = {}, mask[32 * 4] = {};
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
             const char c = art.Rows[y][x];
+            const uchar bit = uchar(1u << (x % 8));
             if (c == '#' || c == '.')
-                mask.setPixel(x, y, 1);
+                mask[y * 4 + x / 8] |= bit;
             if (c == '#')
-                bits.setPixel(x, y, 1);
+                bits[y * 4 + x / 8] |= bit;
         }
-    return QCursor(QBitmap::fromImage(bits), QBitmap::fromImage(mask), art.HotX, art.HotY);
+    return QCursor(QBitmap::fromData(QSize(32, 32), bits, QImage::Format_MonoLSB),
+                   QBitmap::fromData(QSize(32, 32), mask, QImage::Format_MonoLSB), art.HotX, art.HotY);
 }
 
 }  // namespace
