@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -29,6 +32,13 @@ bool IsLatin(int key)
     return (key >= 0x20 && key <= 0x7e) || key >= Qt::Key_Escape;
 }
 
+// An open menu, list or other pop-up, or a menu bar worked with the
+// keyboard: keys belong to it, not to shortcuts or windows behind it.
+bool MenuHasKeyboard()
+{
+    return QApplication::activePopupWidget() || qobject_cast<QMenuBar*>(QApplication::focusWidget());
+}
+
 }  // namespace
 
 int LatinKey(const QKeyEvent* event)
@@ -48,18 +58,53 @@ TKeyPreview::TKeyPreview(QWidget* window, THandler handler, TShortcuts shortcuts
     qApp->installEventFilter(this);
 }
 
+bool TKeyPreview::IsFirstDelivery(QWidget* w, const QKeyEvent* event)
+{
+    // A key goes first to the focused control (or to the window itself when
+    // none has the focus) and then, as the same event, up its parents. The
+    // focus may be gone by the time it reaches the window (a modal window
+    // opened and closed meanwhile): so a key first seen by a control is
+    // remembered until it reaches the window.
+    const TSeen seen{event, event->type(), event->timestamp(), event->key(), event->modifiers()};
+    const auto same = [&seen](const TSeen& s) {
+        return s.Event == seen.Event && s.Type == seen.Type && s.Time == seen.Time && s.Key == seen.Key &&
+               s.Modifiers == seen.Modifiers;
+    };
+    const auto known = std::find_if(BelowWindow.begin(), BelowWindow.end(), same);
+    QWidget* focus = QApplication::focusWidget();
+    if (w == Window) {
+        if (known != BelowWindow.end()) {
+            BelowWindow.erase(known);
+            return false;
+        }
+        return !focus || focus == Window;
+    }
+    if (w != focus)
+        return false;
+    // A key a control takes never reaches the window: keep only the latest.
+    if (known != BelowWindow.end())
+        BelowWindow.erase(known);
+    if (BelowWindow.size() >= 16)
+        BelowWindow.erase(BelowWindow.begin());
+    BelowWindow.push_back(seen);
+    return true;
+}
+
 bool TKeyPreview::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
         return false;
+    if (type == QEvent::ShortcutOverride && MenuHasKeyboard()) {
+        // Claimed for the menu: no shortcut runs, the key goes to the menu.
+        event->accept();
+        return true;
+    }
     auto* w = qobject_cast<QWidget*>(watched);
     if (!w || w->window() != Window)
         return false;
-    // A key goes first to the focused control and then up its parents: act
-    // on its first delivery only.
-    QWidget* focus = QApplication::focusWidget();
-    if (w != focus && (focus || w != Window))
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (!IsFirstDelivery(w, key))
         return false;
     if (type == QEvent::ShortcutOverride) {
         if (Shortcuts == TShortcuts::AfterControls)
@@ -69,5 +114,7 @@ bool TKeyPreview::eventFilter(QObject* watched, QEvent* event)
         event->ignore();
         return true;
     }
-    return Handler(static_cast<QKeyEvent*>(event));
+    if (MenuHasKeyboard())
+        return false;
+    return Handler(key);
 }

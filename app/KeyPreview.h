@@ -2,9 +2,11 @@
 // A window's key preview: the window sees every key press before its focused
 // control and leaves the key to it.
 
+#include <QEvent>
 #include <QObject>
 
 #include <functional>
+#include <vector>
 
 class QKeyEvent;
 class QWidget;
@@ -22,7 +24,9 @@ public:
     using THandler = std::function<bool(QKeyEvent*)>;
     enum class TShortcuts { AfterControls, BeforeControls };
 
-    // Calls 'handler' once for every key pressed while 'window' has the focus.
+    // Calls 'handler' once for every key pressed while 'window' has the focus,
+    // none while a menu is open. While one is open no shortcut of the program
+    // runs either: the keys are the menu's.
     // With BeforeControls no control of the window claims a key that is an
     // action's shortcut (a line edit would take Home or a letter).
     TKeyPreview(QWidget* window, THandler handler, TShortcuts shortcuts = TShortcuts::AfterControls);
@@ -31,6 +35,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Whether the key reaches 'w' first, not on its way up from a control.
+    bool IsFirstDelivery(QWidget* w, const QKeyEvent* event);
+
+    struct TSeen {
+        const QEvent* Event;
+        QEvent::Type Type;
+        quint64 Time;
+        int Key;
+        Qt::KeyboardModifiers Modifiers;
+    };
+    // Keys a control of the window had first, until they reach the window.
+    std::vector<TSeen> BelowWindow;
     QWidget* Window;
     THandler Handler;
     TShortcuts Shortcuts;
