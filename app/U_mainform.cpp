@@ -219,6 +219,17 @@ void TMainForm::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+bool TMainForm::event(QEvent* event)
+{
+    // The stepping holds while a modal window is up, as it would inside the
+    // window's own loop, and goes on where it was once the window closes.
+    if (event->type() == QEvent::WindowBlocked)
+        AnimationTimer.stop();
+    else if (event->type() == QEvent::WindowUnblocked && AnimationRunning())
+        AnimationTimer.start();
+    return QMainWindow::event(event);
+}
+
 void TMainForm::FormClose()
 {
     StopAnimation();
@@ -295,6 +306,17 @@ void TMainForm::SettleRender()
     }
 }
 
+TMainForm::TStateLoan::TStateLoan(TMainForm& main) : Main(main)
+{
+    Main.SettleRender();
+    ++Main.StateLoans;
+}
+
+TMainForm::TStateLoan::~TStateLoan()
+{
+    --Main.StateLoans;
+}
+
 void TMainForm::RefreshFullScreen()
 {
     if (!State.FullScreenOpen || !FullScreenForm)
@@ -313,8 +335,9 @@ void TMainForm::PassDrawn()
 {
     Pic->update();
     GeneralView->update();
-    // A palette kind chosen during a pass is applied once the pass is over.
-    if (KindApplyPending && State.RenderIdle.load()) {
+    // A palette kind chosen during a pass is applied once the pass is over,
+    // not under a window that has the state on loan.
+    if (KindApplyPending && State.RenderIdle.load() && StateLoans == 0) {
         KindApplyPending = false;
         if (State.ApplyPaletteAtOnce)
             ApplyPalette();
@@ -403,8 +426,18 @@ void TMainForm::AnimationPress(int component, bool up)
     AnimationTimer.start();
 }
 
+bool TMainForm::AnimationRunning() const
+{
+    return CxUpRunning || CxDownRunning || CyUpRunning || CyDownRunning;
+}
+
 void TMainForm::AnimationStep()
 {
+    if (QApplication::activeModalWidget()) {
+        // Taken up again when the modal window closes (WindowUnblocked).
+        AnimationTimer.stop();
+        return;
+    }
     int component = -1;
     bool up = true;
     for (int c = 0; c < 2 && component < 0; ++c) {

@@ -59,6 +59,20 @@ public:
     // Waits for a pass under way and runs what its end brings (a palette kind
     // applied late); afterwards no pass runs until the next WakeRender().
     void SettleRender();
+    // Held for its whole life by a window that reads the state into its own
+    // pictures (file dialogs, slide show, export): the pass under way and what
+    // its end brings are over first, and meanwhile no pass starts except
+    // those the window itself asks for.
+    class TStateLoan {
+    public:
+        explicit TStateLoan(TMainForm& main);
+        ~TStateLoan();
+        TStateLoan(const TStateLoan&) = delete;
+        TStateLoan& operator=(const TStateLoan&) = delete;
+
+    private:
+        TMainForm& Main;
+    };
     // The full-screen view has closed.
     void FullScreenClosed();
     // While the full-screen view is open: computes it again from the state.
@@ -227,6 +241,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A modal window holds the C animation until it closes.
+    bool event(QEvent* event) override;
 
 private:
     void BuildWindow();
@@ -245,5 +261,8 @@ private:
     void MovePaletteBars();  // bars from the levels
     void TakePaletteBars();  // levels from the bars
 
+    bool AnimationRunning() const;
+
     bool KindApplyPending = false;
+    int StateLoans = 0;
 };

@@ -121,6 +121,7 @@ void TSizeAndExt::SaveImageExecute(TMainForm& main)
     if (main.State.SlideShowRunning)
         return;
     main.StopAnimation();
+    const TMainForm::TStateLoan loan(main);
     const QString proposed = main.SaveCrntFrct->isEnabled() ? main.State.CurrentFractalName : QStringLiteral("new_image");
     const std::optional<QString> chosen = AskForPath(main, proposed);
     if (!chosen)

@@ -113,6 +113,7 @@ void TOpenSaveFractal::OpenFractExecute(TMainForm& main)
     s.DialogOpenMode = true;
     TSavedMainState saved;
     {
+        const TMainForm::TStateLoan loan(main);
         TOpenSaveFractal dialog(main, true);
         dialog.setWindowTitle(QStringLiteral("Открытие фрактала"));
         dialog.exec();
@@ -153,6 +154,7 @@ void TOpenSaveFractal::SaveFractalExecute(TMainForm& main)
         return;
     s.DialogOpenMode = false;
     {
+        const TMainForm::TStateLoan loan(main);
         TOpenSaveFractal dialog(main, false);
         dialog.setWindowTitle(QStringLiteral("Сохранение фрактала"));
         dialog.IgnoreFPalette->setEnabled(false);

@@ -71,6 +71,7 @@ void TOSPalette::OpenPaletteExecute(TMainForm& main)
     s.DialogOpenMode = true;
     int result = QDialog::Rejected;
     {
+        const TMainForm::TStateLoan loan(main);
         TOSPalette dialog(main, true);
         dialog.setWindowTitle(QStringLiteral("Открытие палитры"));
         result = dialog.exec();
@@ -101,6 +102,7 @@ void TOSPalette::SavePaletteExecute(TMainForm& main)
     s.DialogOpenMode = false;
     int result = QDialog::Rejected;
     {
+        const TMainForm::TStateLoan loan(main);
         TOSPalette dialog(main, false);
         dialog.setWindowTitle(QStringLiteral("Сохранение палитры"));
         result = dialog.exec();

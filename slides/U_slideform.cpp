@@ -33,6 +33,7 @@ void TSlideForm::SlideShowExecute(TMainForm& main)
                     QStringLiteral("Не возможно выполнить команду.\n Нет ни одного фрактала для показа."));
         return;
     }
+    const TMainForm::TStateLoan loan(main);
     std::unique_ptr<TSlideForm> form;
     {
         const TBusyCursor busy(s, Qt::BusyCursor);
