@@ -1,5 +1,6 @@
 // The real program under Xvfb, driven with xdotool, watched through screenshots.
 
+#include "app/Cursors.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
 #include "engine/RasterWalk.h"
@@ -10,6 +11,7 @@
 #include "tests/support/Pictures.h"
 #include "tests/support/ProgramFolder.h"
 #include "tests/support/StoredSettings.h"
+#include "tests/support/XServer.h"
 
 #include <QtTest>
 
@@ -19,32 +21,7 @@
 namespace {
 
 constexpr int ScreenWidth = 1024, ScreenHeight = 768;
-// How long a wait for the program may take; only a guard against hangs.
-constexpr int Patience = 60000;
-
-QString Tool(const QString& name)
-{
-    return QStandardPaths::findExecutable(name);
-}
-
-struct TOutput {
-    int Status = -1;
-    QByteArray Out;
-};
-
-TOutput Run(const QString& program, const QStringList& args, const QString& display)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), display);
-    p.setProcessEnvironment(env);
-    p.start(program, args);
-    TOutput o;
-    if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit)
-        o.Status = p.exitCode();
-    o.Out = p.readAllStandardOutput();
-    return o;
-}
+constexpr int Patience = TXServer::Patience;
 
 // Pixels only: a screenshot carries a colour space a computed picture has not.
 bool SamePixels(const QImage& screen, int x0, int y0, const QImage& expected, int rows)
@@ -89,6 +66,25 @@ void ZoomedInAt(ProgramState& s, int x, int y)
     s.PicStep = StepForViewWidth(p.ViewWidth);
 }
 
+// A cursor as the X server reports it: black and white where its art has
+// them, transparent elsewhere.
+QImage ServerCursorOf(int slot)
+{
+    const QImage art = CursorPicture(slot);
+    QImage image(art.size(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < art.height(); ++y)
+        for (int x = 0; x < art.width(); ++x) {
+            const QRgb p = art.pixel(x, y);
+            image.setPixel(x, y, qAlpha(p) == 0 ? 0u : p == qRgb(255, 255, 255) ? 0xFFFFFFFFu : 0xFF000000u);
+        }
+    return image;
+}
+
+QStringList At(const QPoint& origin, int x, int y)
+{
+    return {QString::number(origin.x() + x), QString::number(origin.y() + y)};
+}
+
 }  // namespace
 
 class TestEndToEnd : public QObject {
@@ -104,29 +100,39 @@ private slots:
     void informationWindows();
     void slideShow();
     void wholeProgram();
+    void cursorsShownByTheServer();
+    void oneKeyOneAction();
+    void openMenuOwnsTheKeys();
+    void animationHoldsUnderDialogs();
 
 private:
     bool StartProgram();
     void StopProgram();
-    QImage Screenshot();
-    QString Xdo(const QStringList& args);
+    QImage Screenshot() { return X.Screenshot(Folder.FilePath(QStringLiteral("screen.png"))); }
+    QString Xdo(const QStringList& args) { return X.Xdo(args); }
     // Where the main picture shows on the screen, once it shows 'expected'.
     std::optional<QPoint> WaitForPicture(const QImage& expected, const QRect& where = {});
     bool WaitForScreen(const QImage& expected);
     // What xdotool reports of the window, once it reports the place (x, y).
     QString WaitForPosition(int x, int y);
-    // The visible window of that caption, focused, once it shows.
-    QString WaitForWindow(const QString& caption);
+    QString WaitForWindow(const QString& caption) { return X.WaitForWindow(caption); }
     void FocusMainWindow();
     // Leaves the last screen for a look at what showed instead.
     void KeepScreen(const QImage& screen);
-    // Once no visible window has that caption.
-    bool WaitGone(const QString& caption);
-    // Left and top of a window, as xdotool reports them.
-    QPoint PlaceOf(const QString& window);
+    bool WaitGone(const QString& caption) { return X.WaitGone(caption); }
+    // No window of that caption shows within 'ms': the proof that a second
+    // window did not follow the first.
+    bool StaysAbsent(const QString& caption, int ms = 2000)
+    {
+        return !QTest::qWaitFor([&] { return X.IsShown(caption); }, ms);
+    }
+    // Once the X server shows the cursor of that slot, with its hot spot.
+    bool WaitForCursor(int slot);
+    // Where the default picture shows, once it does.
+    std::optional<QPoint> StartAndFindPicture();
+    QPoint PlaceOf(const QString& window) { return X.PlaceOf(window); }
 
-    QProcess Xvfb;
-    QString Display;
+    TXServer X;
     TProgramFolder Folder{TSubfolders::FractalsAndPaletts};
     QProcess Program;
     QString WindowId;
@@ -134,42 +140,25 @@ private:
 
 void TestEndToEnd::initTestCase()
 {
-    for (const char* tool : {"Xvfb", "xdotool", "import"})
-        if (Tool(QLatin1String(tool)).isEmpty())
+    for (const char* tool : {"Xvfb", "xdotool", "import", "setxkbmap"})
+        if (TXServer::Tool(QLatin1String(tool)).isEmpty())
             QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
     QVERIFY(Folder.IsValid());
     QVERIFY(QFileInfo(Folder.FilePath(QStringLiteral("fractals"))).isDir());
     QVERIFY(QFileInfo(Folder.FilePath(QStringLiteral("paletts"))).isDir());
-
-    // A free display number.
-    int n = 70 + int(QCoreApplication::applicationPid() % 100);
-    while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-        ++n;
-    Display = QStringLiteral(":%1").arg(n);
-    Xvfb.start(Tool(QStringLiteral("Xvfb")),
-               {Display, QStringLiteral("-screen"), QStringLiteral("0"),
-                QStringLiteral("%1x%2x24").arg(ScreenWidth).arg(ScreenHeight), QStringLiteral("-nolisten"),
-                QStringLiteral("tcp"),
-                // No server reset when the last client leaves: the next start would
-                // race it.
-                QStringLiteral("-noreset")});
-    QVERIFY(Xvfb.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)), 20000);
+    QVERIFY(X.Start(ScreenWidth, ScreenHeight));
 }
 
 void TestEndToEnd::cleanupTestCase()
 {
     StopProgram();
-    Xvfb.terminate();
-    Xvfb.waitForFinished(5000);
+    X.Stop();
 }
 
 bool TestEndToEnd::StartProgram()
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), Display);
+    QProcessEnvironment env = X.Environment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     Program.setProcessEnvironment(env);
     Program.setWorkingDirectory(Folder.Path());
     Program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -178,9 +167,7 @@ bool TestEndToEnd::StartProgram()
         return false;
     const bool shown = QTest::qWaitFor(
         [this] {
-            WindowId = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                            QStringLiteral("^Quilmora 1.02$")})
-                           .section(QLatin1Char('\n'), 0, 0);
+            WindowId = X.Find(QStringLiteral("Quilmora 1.02"));
             return !WindowId.isEmpty();
         },
         Patience);
@@ -199,19 +186,6 @@ void TestEndToEnd::StopProgram()
         Program.waitForFinished(5000);
     }
     WindowId.clear();
-}
-
-QString TestEndToEnd::Xdo(const QStringList& args)
-{
-    return QString::fromLatin1(Run(Tool(QStringLiteral("xdotool")), args, Display).Out).trimmed();
-}
-
-QImage TestEndToEnd::Screenshot()
-{
-    const QString file = Folder.FilePath(QStringLiteral("screen.png"));
-    QFile::remove(file);
-    Run(Tool(QStringLiteral("import")), {QStringLiteral("-window"), QStringLiteral("root"), file}, Display);
-    return QImage(file).convertToFormat(QImage::Format_RGB32);
 }
 
 void TestEndToEnd::KeepScreen(const QImage& screen)
@@ -260,40 +234,6 @@ QString TestEndToEnd::WaitForPosition(int x, int y)
         },
         Patience));
     return geometry;
-}
-
-QString TestEndToEnd::WaitForWindow(const QString& caption)
-{
-    QString id;
-    if (!QTest::qWaitFor(
-            [&] {
-                id = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                          QLatin1Char('^') + caption + QLatin1Char('$')})
-                         .section(QLatin1Char('\n'), 0, 0);
-                return !id.isEmpty();
-            },
-            Patience))
-        return {};
-    Xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), id});
-    return id;
-}
-
-bool TestEndToEnd::WaitGone(const QString& caption)
-{
-    return QTest::qWaitFor(
-        [&] {
-            return Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                        QLatin1Char('^') + caption + QLatin1Char('$')})
-                .isEmpty();
-        },
-        Patience);
-}
-
-QPoint TestEndToEnd::PlaceOf(const QString& window)
-{
-    const QString geometry = Xdo({QStringLiteral("getwindowgeometry"), window});
-    const QString place = geometry.section(QStringLiteral("Position: "), 1).section(QLatin1Char(' '), 0, 0);
-    return {place.section(QLatin1Char(','), 0, 0).toInt(), place.section(QLatin1Char(','), 1, 1).toInt()};
 }
 
 void TestEndToEnd::FocusMainWindow()
@@ -786,6 +726,184 @@ void TestEndToEnd::wholeProgram()
              (QStringList{QStringLiteral("a.frc"), QStringLiteral("walk.frc")}));
     for (const char* name : {"settings.dat", "walk.bmp", "fractals/a.frc", "fractals/walk.frc", "paletts/p.ptt"})
         QVERIFY(QFile::remove(Folder.FilePath(name)));
+}
+
+bool TestEndToEnd::WaitForCursor(int slot)
+{
+    const QImage expected = ServerCursorOf(slot);
+    QImage shown;
+    QPoint hot;
+    if (QTest::qWaitFor([&] { return (shown = X.Cursor(&hot)) == expected && hot == CursorHotSpot(slot); }, Patience))
+        return true;
+    int opaque = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            opaque += qAlpha(shown.pixel(x, y)) != 0;
+    qWarning("cursor %s: the server shows %dx%d, %d opaque pixels, hot spot %d,%d", CursorName(slot), shown.width(),
+             shown.height(), opaque, hot.x(), hot.y());
+    return false;
+}
+
+std::optional<QPoint> TestEndToEnd::StartAndFindPicture()
+{
+    if (!StartProgram())
+        return std::nullopt;
+    ProgramState s;
+    BuildColourTable(s);
+    return WaitForPicture(Render(s, MainPictureRaster(s)));
+}
+
+// The cursor the X server shows over the picture for every tool, over the
+// overview and over a slide: the tool's art, the slide's wholly transparent.
+void TestEndToEnd::cursorsShownByTheServer()
+{
+    QVERIFY(WriteBytes(Folder.FilePath("fractals/a.frc"), EncodeFractal(ProgramState().FractalParams)));
+    const std::optional<QPoint> pic = StartAndFindPicture();
+    QVERIFY2(pic, "the default picture never showed");
+    const struct {
+        const char* Key;
+        int Slot;
+    } tools[] = {{"l", CursorLupa}, {"c", CursorCentr}, {"h", CursorOpenHand}, {"a", CursorToFrom}, {"k", CursorKoef}};
+    for (const auto& tool : tools) {
+        Xdo(QStringList{"key", tool.Key, "mousemove"} + At(*pic, 265, 204));
+        QVERIFY2(WaitForCursor(tool.Slot), CursorName(tool.Slot));
+    }
+    // The overview, right of the picture.
+    Xdo(QStringList{"mousemove"} + At(*pic, 584 - 46 + 8 + 40, 28 + 17 + 32));
+    QVERIFY(WaitForCursor(CursorSmoll));
+    Xdo(QStringList{"mousemove"} + At(*pic, 265, 204) + QStringList{"key", "F10"});
+    QVERIFY(WaitForCursor(CursorSlide));
+    Xdo({"key", "x"});
+    QVERIFY(WaitForCursor(CursorKoef));
+    QVERIFY(QFile::remove(Folder.FilePath("fractals/a.frc")));
+}
+
+// A key that opens a modal window acts once, also when the focus has not come
+// back by the time the window has closed: one Delete, one "Да", one file gone;
+// one Enter of a rename, one file renamed and no clash reported; one Enter of
+// a save over a file, one question.
+void TestEndToEnd::oneKeyOneAction()
+{
+    const ProgramState s;
+    for (const char* name : {"fractals/a.frc", "fractals/b.frc", "fractals/c.frc"})
+        QVERIFY(WriteBytes(Folder.FilePath(name), EncodeFractal(s.FractalParams)));
+    QVERIFY(StartAndFindPicture());
+    const QString deleteCaption = QStringLiteral("Подтверждение удаления файла");
+    const QString replaceCaption = QStringLiteral("Подтверждение замены файла");
+    const QString clashCaption = QStringLiteral("Предупреждение о совпадении");
+    const auto answerYes = [this](const QString& caption) {
+        if (WaitForWindow(caption).isEmpty())
+            return false;
+        // "Нет" has the focus; the other button is "Да".
+        Xdo({"key", "shift+Tab", "Return"});
+        return true;
+    };
+
+    Xdo({"key", "o"});
+    const QString dialog = WaitForWindow(QStringLiteral("Открытие фрактала"));
+    QVERIFY(!dialog.isEmpty());
+    Xdo({"key", "Delete"});
+    QVERIFY(answerYes(deleteCaption));
+    QVERIFY(QTest::qWaitFor([&] { return !QFile::exists(Folder.FilePath("fractals/a.frc")); }, Patience));
+    QVERIFY2(StaysAbsent(deleteCaption), "the question came a second time");
+    QVERIFY(QFile::exists(Folder.FilePath("fractals/b.frc")));
+
+    // R on "b", a free name, Enter.
+    Xdo({"windowfocus", "--sync", dialog});
+    Xdo({"key", "r"});
+    QVERIFY(!WaitForWindow(QStringLiteral("Переименование файла")).isEmpty());
+    Xdo({"key", "ctrl+a", "type", "d"});
+    Xdo({"key", "Return"});
+    QVERIFY(QTest::qWaitFor([&] { return QFile::exists(Folder.FilePath("fractals/d.frc")); }, Patience));
+    QVERIFY2(StaysAbsent(clashCaption), "the rename was tried a second time");
+    QVERIFY(!QFile::exists(Folder.FilePath("fractals/b.frc")));
+    Xdo({"windowfocus", "--sync", dialog});
+    Xdo({"key", "Escape"});
+    QVERIFY(WaitGone(QStringLiteral("Открытие фрактала")));
+
+    // S over "c", Enter, "Да": written once, asked once.
+    FocusMainWindow();
+    Xdo({"key", "s"});
+    QVERIFY(!WaitForWindow(QStringLiteral("Сохранение фрактала")).isEmpty());
+    Xdo({"key", "ctrl+a", "type", "c"});
+    Xdo({"key", "Return"});
+    QVERIFY(answerYes(replaceCaption));
+    QVERIFY(WaitGone(QStringLiteral("Сохранение фрактала")));
+    QVERIFY2(StaysAbsent(replaceCaption), "the question came a second time");
+    QCOMPARE(QDir(Folder.FilePath("fractals")).entryList(QDir::Files),
+             (QStringList{QStringLiteral("c.frc"), QStringLiteral("d.frc")}));
+    for (const char* name : {"fractals/c.frc", "fractals/d.frc"})
+        QVERIFY(QFile::remove(Folder.FilePath(name)));
+}
+
+// While a menu is open its keys are the menu's: a menu opened with the mouse
+// takes P and H (no palette dialog, no hand tool), and under a Russian layout
+// the menus' Cyrillic letters choose their items, not the shortcuts on the
+// same keys.
+void TestEndToEnd::openMenuOwnsTheKeys()
+{
+    QVERIFY(WriteBytes(Folder.FilePath("fractals/a.frc"), EncodeFractal(ProgramState().FractalParams)));
+    const std::optional<QPoint> pic = StartAndFindPicture();
+    QVERIFY2(pic, "the default picture never showed");
+    const QPoint window = PlaceOf(WindowId);
+    const QStringList fileMenu = At(window, 23, 8);
+
+    Xdo(QStringList{"mousemove"} + fileMenu + QStringList{"click", "1", "key", "p", "h"});
+    Xdo(QStringList{"click", "1", "mousemove"} + At(*pic, 265, 204) + QStringList{"key", "l"});
+    // The zoom tool's cursor: every key before it has been handled.
+    QVERIFY(WaitForCursor(CursorLupa));
+    QVERIFY2(!X.IsShown(QStringLiteral("Открытие палитры")), "P acted under the open menu");
+
+    // Alt+Ф, then the physical key of each item's Cyrillic letter.
+    QVERIFY(X.SetLayouts(QStringLiteral("ru,us")));
+    const struct {
+        int Menu, Item;
+        const char* Window;  // caption, or empty for the slide show
+    } items[] = {{XKey::A, XKey::H, "Открытие палитры"},   // Файл, Отк&рыть палитру..
+                 {XKey::A, XKey::C, "Сохранение фрактала"},  // Файл, &Сохранить фрактал..
+                 {XKey::D, XKey::C, ""}};                     // Вид, &Слайд-Шоу
+    for (const auto& item : items) {
+        FocusMainWindow();
+        QVERIFY(X.Keys({XKey::AltLeft, item.Menu}));
+        QVERIFY(X.Keys({item.Item}));
+        if (*item.Window)
+            QVERIFY2(!WaitForWindow(QString::fromUtf8(item.Window)).isEmpty(), item.Window);
+        else
+            QVERIFY2(WaitForCursor(CursorSlide), "no slide show");
+        QVERIFY(X.Keys({XKey::Escape}));
+        if (*item.Window)
+            QVERIFY(WaitGone(QString::fromUtf8(item.Window)));
+        else
+            QVERIFY(WaitForCursor(CursorLupa));
+    }
+    QVERIFY(X.SetLayouts(QStringLiteral("us")));
+    QVERIFY(QFile::remove(Folder.FilePath("fractals/a.frc")));
+}
+
+// The C animation stands still while a modal window is up and goes on when
+// it closes: Re(C) keeps its text for two seconds under the save dialog.
+void TestEndToEnd::animationHoldsUnderDialogs()
+{
+    const std::optional<QPoint> pic = StartAndFindPicture();
+    QVERIFY2(pic, "the default picture never showed");
+    // E_cx, and the button UpCx, to the right of the picture.
+    const QRect edit(pic->x() + 584 - 46 + 10, pic->y() + 142 + 32, 65, 17);
+    const auto text = [&] { return Screenshot().copy(edit); };
+    const auto changes = [&] {
+        const QImage before = text();
+        return QTest::qWaitFor([&] { return text() != before; }, Patience);
+    };
+    Xdo(QStringList{"mousemove"} + At(*pic, 584 - 46 + 63 + 11, 142 + 74 + 11) + QStringList{"click", "1"});
+    QVERIFY2(changes(), "the animation did not start");
+
+    FocusMainWindow();
+    Xdo({"key", "s"});
+    QVERIFY(!WaitForWindow(QStringLiteral("Сохранение фрактала")).isEmpty());
+    const QImage held = text();
+    QVERIFY2(!QTest::qWaitFor([&] { return text() != held; }, 2000), "C moved under the dialog");
+    Xdo({"key", "Escape"});
+    QVERIFY(WaitGone(QStringLiteral("Сохранение фрактала")));
+    QVERIFY2(changes(), "the animation did not go on");
 }
 
 QTEST_MAIN(TestEndToEnd)
