@@ -142,6 +142,19 @@ QPixmap Draw(TGlyph g, int dpr)
         p.drawPolygon(folder);
         break;
     }
+    case TGlyph::MenuDeleteFile: {  // a waste bin
+        p.setPen(InkPen(2 * s));
+        p.setBrush(QColor(0xe8, 0xf2, 0xff));
+        QPolygonF bin;
+        bin << QPointF(6 * s, 7 * s) << QPointF(18 * s, 7 * s) << QPointF(16.5 * s, 21 * s) << QPointF(7.5 * s, 21 * s);
+        p.drawPolygon(bin);
+        p.drawLine(QPointF(4 * s, 5 * s), QPointF(20 * s, 5 * s));
+        p.drawLine(QPointF(10 * s, 3 * s), QPointF(14 * s, 3 * s));
+        p.setPen(InkPen(1.5 * s, Warm));
+        p.drawLine(QPointF(10 * s, 10 * s), QPointF(10.5 * s, 18 * s));
+        p.drawLine(QPointF(14 * s, 10 * s), QPointF(13.5 * s, 18 * s));
+        break;
+    }
     case TGlyph::MenuDescription:
         p.setPen(InkPen(2 * s));
         p.setBrush(Qt::white);

@@ -8,6 +8,7 @@ enum class TGlyph {
     Down, Stop, Up,                                                   // C animation
     Apply, Close,                                                     // palette, program
     MenuSaveImage, MenuSaveFractal, MenuOpenFractal, MenuClose, MenuFullScreen, MenuDescription,
+    MenuDeleteFile,
 };
 
 QIcon GlyphIcon(TGlyph glyph);

@@ -2,6 +2,7 @@
 
 #include "app/HintLine.h"
 #include "app/U_mainform.h"
+#include "app/WindowPlace.h"
 #include "engine/FastWalkPool.h"
 #include "engine/Messages.h"
 
@@ -150,7 +151,9 @@ TSizeAndExt::TSizeAndExt(TMainForm& main, const QString& chosenPath)
 
     setWindowFlag(Qt::WindowStaysOnTopHint, Main.State.FullScreenOpen);
     const QRect mainOuter = Main.frameGeometry();
-    move(mainOuter.x() + (mainOuter.width() - width()) / 2, mainOuter.y() + (mainOuter.height() - height()) / 2);
+    const QSize outer = OuterSize(*this, Main);
+    move(mainOuter.x() + (mainOuter.width() - outer.width()) / 2,
+         mainOuter.y() + (mainOuter.height() - outer.height()) / 2);
     // No key reaches the window or its lists while it is up.
     qApp->installEventFilter(this);
 }

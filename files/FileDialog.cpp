@@ -5,6 +5,7 @@
 #include "app/ImageView.h"
 #include "app/KeyPreview.h"
 #include "app/U_mainform.h"
+#include "app/WindowPlace.h"
 #include "engine/Messages.h"
 #include "engine/RenderPass.h"
 #include "files/FileFormats.h"
@@ -70,7 +71,9 @@ TFileDialog::TFileDialog(TMainForm& main, bool openMode, const TFileKind& kind, 
     Group = new QGroupBox(layout.GroupCaption, this);
     Group->setGeometry(layout.Group);
     Preview = new TImage(PreviewWidth, PreviewHeight, Group);
-    Preview->move(layout.PreviewAt);
+    // Within the box's frame, below its caption, whatever room this style's
+    // caption takes.
+    Preview->move(layout.PreviewAt.x(), std::max(layout.PreviewAt.y(), Group->contentsRect().top() + 2));
     SetHint(Preview, layout.PreviewHint);
     Message = new QLabel(Group);
     Message->move(layout.MessageAt);
@@ -81,7 +84,7 @@ TFileDialog::TFileDialog(TMainForm& main, bool openMode, const TFileKind& kind, 
     OpenButton->setVisible(openMode);
     SaveButton->setVisible(!openMode);
 
-    DeleteAction = new QAction(QStringLiteral("&Удалить файл"), this);
+    DeleteAction = new QAction(GlyphIcon(TGlyph::MenuDeleteFile), QStringLiteral("&Удалить файл"), this);
     RenameAction = new QAction(layout.RenameCaption, this);
     ContextMenu = new QMenu(this);
     ContextMenu->addAction(DeleteAction);
@@ -107,8 +110,7 @@ TFileDialog::TFileDialog(TMainForm& main, bool openMode, const TFileKind& kind, 
 void TFileDialog::Prepare()
 {
     // Over the main picture, or centred on the screen above the full-screen view.
-    // The frame is known only once the window exists.
-    const QSize outer = testAttribute(Qt::WA_WState_Created) ? frameGeometry().size() : size();
+    const QSize outer = OuterSize(*this, Main);
     // Above the full-screen view, which stays on top of the others.
     setWindowFlag(Qt::WindowStaysOnTopHint, Main.State.FullScreenOpen);
     if (Main.State.FullScreenOpen) {

@@ -2,6 +2,7 @@
 
 #include "app/HintLine.h"
 #include "app/KeyPreview.h"
+#include "app/WindowPlace.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -45,7 +46,8 @@ TReFile::TReFile(QWidget& owner, const QString& oldLabel, const QString& newLabe
     // Centred on the main window.
     QWidget* main = owner.parentWidget() ? owner.parentWidget()->window() : owner.window();
     const QRect over = main->frameGeometry();
-    move(over.x() + (over.width() - width()) / 2, over.y() + (over.height() - height()) / 2);
+    const QSize outer = OuterSize(*this, *main);
+    move(over.x() + (over.width() - outer.width()) / 2, over.y() + (over.height() - outer.height()) / 2);
 }
 
 void TReFile::OkButClick()

@@ -15,6 +15,8 @@
 #include "files/U_opensavefractal.h"
 #include "files/U_ospalette.h"
 #include "files/U_refile.h"
+#include "export/U_sizeandext.h"
+#include "slides/U_slideform.h"
 #include "support/Files.h"
 #include "support/MainWindowFixture.h"
 #include "support/MessageRecorder.h"
@@ -32,6 +34,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -240,10 +243,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(W.get()));
         W->move(100, 60);
         {
-            // Over the main picture, at 0.3 of the free height.
+            // Over the main picture, at 0.3 of the free height, by the outer
+            // size the dialog has once shown, its frame included.
             TOpenSaveFractal d(*W, false);
+            d.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&d));
             const QRect main = W->frameGeometry();
             const QSize outer = d.frameGeometry().size();
+            QVERIFY(outer != d.size());
             const int picLeft = W->Pic->mapTo(W.get(), QPoint(0, 0)).x();
             QCOMPARE(picLeft, 46);
             QCOMPARE(d.pos(), QPoint(int(main.x() + picLeft + (530 - outer.width()) * 0.5L),
@@ -252,11 +259,75 @@ private slots:
         // Above the full-screen view: centred on the screen, 30 pixels higher.
         W->State.FullScreenOpen = true;
         TOSPalette d(*W, false);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         const QSize outer = d.frameGeometry().size();
         QCOMPARE(d.pos(), QPoint(int((screen.width() - outer.width()) * 0.5L),
                                  int((screen.height() - outer.height()) * 0.5L - 30)));
         W->State.FullScreenOpen = false;
+    }
+
+    // The preview sits within its box's frame, below the caption, in both
+    // dialogs; the context menu's delete item has its icon.
+    void previewInsideItsFrame()
+    {
+        TOpenSaveFractal fractal(*W, true);
+        TOSPalette palette(*W, true);
+        for (TFileDialog* d : {static_cast<TFileDialog*>(&fractal), static_cast<TFileDialog*>(&palette)}) {
+            QVERIFY2(d->Group->contentsRect().contains(d->Preview->geometry()), qPrintable(d->Group->title()));
+            QVERIFY(!d->DeleteAction->icon().isNull());
+        }
+    }
+
+    // A palette kind chosen during a pass is applied once the pass's end is
+    // announced. A window that borrows the state, opened after the pass ended
+    // but before that announcement, settles it first: no pass runs while the
+    // window is up.
+    void noPassUnderBorrowingWindows_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::newRow("open fractal") << 0;
+        QTest::newRow("save fractal") << 1;
+        QTest::newRow("open palette") << 2;
+        QTest::newRow("save palette") << 3;
+        QTest::newRow("slide show") << 4;
+        QTest::newRow("export") << 5;
+    }
+    void noPassUnderBorrowingWindows()
+    {
+        QFETCH(int, action);
+        void (TMainForm::*const actions[])() = {&TMainForm::OpenFractExecute, &TMainForm::SaveFractalExecute,
+                                                &TMainForm::OpenPaletteExecute, &TMainForm::SavePaletteExecute,
+                                                &TMainForm::SlideShowExecute, &TMainForm::SaveImageExecute};
+        QVERIFY(PutFractal(QStringLiteral("a"), FracA));
+        QVERIFY(PutPalette(QStringLiteral("p"), FracB));
+        TSizeAndExt::SaveDialogForTests = [this](const QString&) { return Dir->FilePath(QStringLiteral("x.bmp")); };
+        Gate.Hold = true;
+        W->WakeRender();
+        QVERIFY(Gate.Entered.tryAcquire(1, Patience));
+        W->TypeOfPalette->setCurrentIndex(W->TypeOfPalette->currentIndex() == 1 ? 2 : 1);
+        Gate.Hold = false;
+        Gate.Release.release();
+        // The pass ends; its announcement waits in the queue.
+        QDeadlineTimer deadline(Patience);
+        while (!W->State.RenderIdle.load() && !deadline.hasExpired())
+            QThread::msleep(1);
+        int atShow = -1, atClose = -1;
+        bool idle = false;
+        OnShow<QDialog>(W.get(), [&](QDialog& d) {
+            atShow = Gate.Passes.load();
+            idle = W->State.RenderIdle.load();
+            QTimer::singleShot(50, &d, [&] {
+                atClose = Gate.Passes.load();
+                d.reject();
+            });
+        });
+        (W.get()->*actions[action])();
+        TSizeAndExt::SaveDialogForTests = nullptr;
+        QVERIFY(atShow >= 0);
+        QVERIFY(idle);
+        QCOMPARE(atClose, atShow);
     }
 
     void missingFolder()
