@@ -1,7 +1,8 @@
 // Every writer of the program on a disk that fills up or a device that fails:
 // at each byte count of the new file, at the sync and at the commit, the old
 // file stays byte for byte, the failure is reported and no temporary file is
-// left behind.
+// left behind. What the writers replace: only regular files (a link's target
+// in its own folder).
 
 #include "engine/ProgramState.h"
 #include "export/BmpWriter.h"
@@ -11,6 +12,7 @@
 #include "files/WholeFile.h"
 #include "tests/support/FailingWrites.h"
 #include "tests/support/Files.h"
+#include "tests/support/SpecialFiles.h"
 
 #include <QDir>
 #include <QImage>
@@ -18,6 +20,8 @@
 #include <QtTest>
 
 #include <functional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -72,7 +76,14 @@ const QMap<QString, TWriter>& Writers()
 
 enum class TFault { WriteAt, Sync, Commit };
 
+QStringList EntriesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
 }  // namespace
+
+Q_DECLARE_METATYPE(TEntryKind)
 
 class TestWrites : public QObject {
     Q_OBJECT
@@ -80,6 +91,10 @@ private slots:
     void failedWriteKeepsTheOldFile_data();
     void failedWriteKeepsTheOldFile();
     void producerRefusalKeepsTheOldFile();
+    void onlyRegularFilesAreReplaced_data();
+    void onlyRegularFilesAreReplaced();
+    void linkedFileIsReplacedWhereItLies_data();
+    void linkedFileIsReplacedWhereItLies();
 
 private:
     // The bytes a writer makes when nothing fails.
@@ -160,6 +175,81 @@ void TestWrites::producerRefusalKeepsTheOldFile()
     // A picture with no rows is refused before the file is touched.
     QVERIFY(!WriteBmp24(path, nullptr, 0, 0, 5));
     QCOMPARE(ReadBytes(path), QByteArray("old"));
+}
+
+void TestWrites::onlyRegularFilesAreReplaced_data()
+{
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<TEntryKind>("kind");
+    QTest::addColumn<bool>("linked");
+    for (const QString& name : Writers().keys())
+        for (const TEntryKind kind : {TEntryKind::Fifo, TEntryKind::Device})
+            for (const bool linked : {false, true})
+                QTest::addRow("%s, %s%s", qPrintable(name), kind == TEntryKind::Fifo ? "FIFO" : "device node",
+                              linked ? " through a link" : "")
+                    << name << kind << linked;
+}
+
+// A FIFO or device node of the file's name, or a link to one, stays as it
+// is and the write fails.
+void TestWrites::onlyRegularFilesAreReplaced()
+{
+    QFETCH(QString, writer);
+    QFETCH(TEntryKind, kind);
+    QFETCH(bool, linked);
+    QTemporaryDir dir;
+    const QByteArray entry = QFile::encodeName(dir.filePath(QStringLiteral("entry")));
+    if (!MakeEntry(entry, kind))
+        QSKIP("no device node can be made here: that takes root");
+    QString path = dir.filePath(QStringLiteral("entry"));
+    if (linked) {
+        path = dir.filePath(QStringLiteral("link"));
+        QVERIFY(::symlink("entry", QFile::encodeName(path).constData()) == 0);
+    }
+    const TEntry before = EntryAt(entry);
+    const TEntry link = EntryAt(QFile::encodeName(path));
+    QVERIFY(!Writers()[writer](path));
+    QCOMPARE(EntryAt(entry), before);
+    QCOMPARE(EntryAt(QFile::encodeName(path)), link);
+    QCOMPARE(EntriesIn(dir.path()), linked ? (QStringList{QStringLiteral("entry"), QStringLiteral("link")})
+                                           : QStringList{QStringLiteral("entry")});
+}
+
+void TestWrites::linkedFileIsReplacedWhereItLies_data()
+{
+    QTest::addColumn<QStringList>("links");  // each to the next, the last to "real/target"
+    QTest::addColumn<bool>("oldFile");
+    const QString absolute = QStringLiteral("@DIR@/real/target");
+    QTest::newRow("relative link") << QStringList{QStringLiteral("real/target")} << true;
+    QTest::newRow("absolute link") << QStringList{absolute} << true;
+    QTest::newRow("link to a link") << QStringList{QStringLiteral("second"), QStringLiteral("real/target")} << true;
+    QTest::newRow("dangling link") << QStringList{QStringLiteral("real/target")} << false;
+}
+
+// The link stays; its target is replaced in the target's own folder.
+void TestWrites::linkedFileIsReplacedWhereItLies()
+{
+    QFETCH(QStringList, links);
+    QFETCH(bool, oldFile);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("real")));
+    const QString target = dir.filePath(QStringLiteral("real/target"));
+    if (oldFile)
+        QVERIFY(WriteBytes(target, "old"));
+    QStringList names{QStringLiteral("first")};
+    if (links.size() > 1)
+        names << links.first();
+    for (int i = 0; i < links.size(); ++i)
+        QVERIFY(::symlink(QFile::encodeName(QString(links[i]).replace(QStringLiteral("@DIR@"), dir.path())).constData(),
+                          QFile::encodeName(dir.filePath(names[i])).constData()) == 0);
+    const QStringList before = EntriesIn(dir.path());
+    const TWriter& write = Writers()[QStringLiteral("fractal")];
+    QVERIFY(write(dir.filePath(QStringLiteral("first"))));
+    QCOMPARE(ReadBytes(target), NewBytes(write));
+    QCOMPARE(EntriesIn(dir.path()), before);
+    for (const QString& name : names)
+        QCOMPARE(EntryAt(QFile::encodeName(dir.filePath(name))).Type, mode_t(S_IFLNK));
+    QCOMPARE(EntriesIn(dir.filePath(QStringLiteral("real"))), QStringList{QStringLiteral("target")});
 }
 
 QTEST_GUILESS_MAIN(TestWrites)
