@@ -106,8 +106,23 @@ QByteArray FinalPath(QByteArray path)
     return {};
 }
 
-// Into a new file beside `final`, synced, then renamed over it.
-bool ReplaceWhole(const QByteArray& final, const std::function<bool(TFileSink&)>& produce)
+// The new file keeps the old one's owner, group and permissions where the
+// system lets it (root rewriting a user's file leaves it the user's; a user
+// may keep a group of their own); elsewhere it is the writer's.
+void KeepOwnerAndMode(int fd, const struct stat& old)
+{
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+        [[maybe_unused]] const bool kept =
+            ::fchown(fd, old.st_uid, old.st_gid) == 0 || ::fchown(fd, uid_t(-1), old.st_gid) == 0;
+    }
+    [[maybe_unused]] const bool moded = ::fchmod(fd, old.st_mode & 07777) == 0;
+}
+
+enum class TReplaced { Yes, No, FolderClosed };
+
+// Into a new file beside `final`, synced, then renamed over it. FolderClosed
+// when the folder lets no file be made.
+TReplaced ReplaceWhole(const QByteArray& final, const struct stat* old, const std::function<bool(TFileSink&)>& produce)
 {
     QByteArray temp;
     int fd = -1;
@@ -118,7 +133,9 @@ bool ReplaceWhole(const QByteArray& final, const std::function<bool(TFileSink&)>
         error = errno;
     }
     if (fd < 0)
-        return false;
+        return error == EACCES || error == EPERM ? TReplaced::FolderClosed : TReplaced::No;
+    if (old)
+        KeepOwnerAndMode(fd, *old);
     TFdSink sink(fd);
     bool ok = produce(sink) && sink.Drain() && SyncToDisk(fd);
     ok = CloseChecked(fd) && ok;
@@ -126,20 +143,22 @@ bool ReplaceWhole(const QByteArray& final, const std::function<bool(TFileSink&)>
     struct stat now;
     ok = ok && (::lstat(final.constData(), &now) == 0 ? S_ISREG(now.st_mode) : errno == ENOENT);
     if (ok && ::rename(temp.constData(), final.constData()) == 0)
-        return true;
+        return TReplaced::Yes;
     ::unlink(temp.constData());
-    return false;
+    return TReplaced::No;
 }
 
-// Into a device or FIFO, as Unix tools write into one; a regular file that
-// took its place meanwhile is cut to the new length at the end.
-bool WriteInto(const QByteArray& path, const std::function<bool(TFileSink&)>& produce)
+// Over an existing file itself: a regular file in place, as the writers did
+// before the temporary file, or a device or FIFO as Unix tools write into
+// one. A regular file keeps its old bytes until the new ones cover them and
+// is cut to the new length at the end.
+bool WriteInto(const QByteArray& path, int flags, bool regularOnly, const std::function<bool(TFileSink&)>& produce)
 {
-    const int fd = ::open(path.constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(path.constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC | flags);
     if (fd < 0)
         return false;
     struct stat st;
-    bool ok = ::fstat(fd, &st) == 0;
+    bool ok = ::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || !regularOnly);
     TFdSink sink(fd);
     ok = ok && produce(sink) && sink.Drain();
     if (ok && S_ISREG(st.st_mode))
@@ -163,12 +182,21 @@ bool WriteFileWhole(const QString& path, const std::function<bool(TFileSink&)>& 
         // A folder, device, FIFO or socket of that name stays as it is.
         if (target != TWriteTarget::AnyFile || S_ISDIR(st.st_mode))
             return false;
-        return WriteInto(native, produce);
+        return WriteInto(native, 0, false, produce);
     }
     const QByteArray final = FinalPath(native);
     if (final.isEmpty())
         return false;
-    return ReplaceWhole(final, produce);
+    switch (ReplaceWhole(final, exists ? &st : nullptr, produce)) {
+    case TReplaced::Yes:
+        return true;
+    case TReplaced::FolderClosed:
+        // The user may write the file but make none beside it.
+        return exists && WriteInto(final, O_NOFOLLOW | O_NONBLOCK, true, produce);
+    case TReplaced::No:
+        break;
+    }
+    return false;
 }
 
 bool WriteFileWhole(const QString& path, const QByteArray& bytes, TWriteTarget target)

@@ -30,8 +30,11 @@ enum class TWriteTarget {
 
 // Writes into a temporary file beside `path` (beside a link's target, for a
 // link), checks every write and the sync to disk, and only then puts it in
-// place of the old file. When `produce` or any step fails, the old file stays
-// byte for byte, no temporary file remains, and the result is false.
+// place of the old file, whose owner, group and permissions it keeps where
+// the system allows. When `produce` or any step fails, the old file stays
+// byte for byte, no temporary file remains, and the result is false. In a
+// folder where no file may be made, an existing regular file is written in
+// place instead, as the user may still write it.
 bool WriteFileWhole(const QString& path, const std::function<bool(TFileSink&)>& produce,
                     TWriteTarget target = TWriteTarget::RegularFile);
 bool WriteFileWhole(const QString& path, const QByteArray& bytes, TWriteTarget target = TWriteTarget::RegularFile);

@@ -2,7 +2,8 @@
 // at each byte count of the new file, at the sync and at the commit, the old
 // file stays byte for byte, the failure is reported and no temporary file is
 // left behind. What the writers replace: only regular files (a link's target
-// in its own folder).
+// in its own folder), keeping their owner and mode; in a folder where no file
+// may be made, an existing file is written in place.
 
 #include "engine/ProgramState.h"
 #include "export/BmpWriter.h"
@@ -21,6 +22,7 @@
 
 #include <functional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -81,6 +83,25 @@ QStringList EntriesIn(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
+// Sets a mode, and on leaving the scope the mode the folder had.
+class TFolderMode {
+public:
+    TFolderMode(const QString& folder, mode_t mode) : Path(QFile::encodeName(folder))
+    {
+        struct stat st;
+        Old = ::stat(Path.constData(), &st) == 0 ? st.st_mode & 07777 : 0755;
+        Set = ::chmod(Path.constData(), mode) == 0;
+    }
+    ~TFolderMode() { ::chmod(Path.constData(), Old); }
+    TFolderMode(const TFolderMode&) = delete;
+    TFolderMode& operator=(const TFolderMode&) = delete;
+    bool Set = false;
+
+private:
+    QByteArray Path;
+    mode_t Old;
+};
+
 }  // namespace
 
 Q_DECLARE_METATYPE(TEntryKind)
@@ -95,6 +116,10 @@ private slots:
     void onlyRegularFilesAreReplaced();
     void linkedFileIsReplacedWhereItLies_data();
     void linkedFileIsReplacedWhereItLies();
+    void replacementKeepsOwnerAndMode_data();
+    void replacementKeepsOwnerAndMode();
+    void inPlaceWhereNoFileMayBeMade_data();
+    void inPlaceWhereNoFileMayBeMade();
 
 private:
     // The bytes a writer makes when nothing fails.
@@ -250,6 +275,84 @@ void TestWrites::linkedFileIsReplacedWhereItLies()
     for (const QString& name : names)
         QCOMPARE(EntryAt(QFile::encodeName(dir.filePath(name))).Type, mode_t(S_IFLNK));
     QCOMPARE(EntriesIn(dir.filePath(QStringLiteral("real"))), QStringList{QStringLiteral("target")});
+}
+
+void TestWrites::replacementKeepsOwnerAndMode_data()
+{
+    QTest::addColumn<QString>("writer");
+    for (const QString& name : Writers().keys())
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+// The new file is the old one's owner's, group's and mode's: root writing a
+// user's file leaves it the user's.
+void TestWrites::replacementKeepsOwnerAndMode()
+{
+    QFETCH(QString, writer);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("target"));
+    const QByteArray native = QFile::encodeName(path);
+    QVERIFY(WriteBytes(path, "old"));
+    const bool root = ::geteuid() == 0;
+    if (root)
+        QVERIFY(::chown(native.constData(), 65534, 65534) == 0);
+    QVERIFY(::chmod(native.constData(), 0604) == 0);
+    struct stat old;
+    QVERIFY(::stat(native.constData(), &old) == 0);
+    QVERIFY(Writers()[writer](path));
+    struct stat now;
+    QVERIFY(::stat(native.constData(), &now) == 0);
+    QVERIFY(now.st_ino != old.st_ino);  // replaced, not written over
+    QCOMPARE(now.st_mode & 07777, mode_t(0604));
+    QCOMPARE(now.st_uid, old.st_uid);
+    QCOMPARE(now.st_gid, old.st_gid);
+    if (!root)
+        QSKIP("the owner was the writer's own: only root can give a file to another user");
+}
+
+void TestWrites::inPlaceWhereNoFileMayBeMade_data()
+{
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<bool>("oldFile");
+    for (const QString& name : Writers().keys())
+        for (const bool old : {true, false})
+            QTest::addRow("%s, %s", qPrintable(name), old ? "old file" : "no file") << name << old;
+}
+
+// A folder the user may not write, a file in it the user may: the file is
+// written in place (the settings at the close, a fractal saved again);
+// without a file there is nothing to write.
+void TestWrites::inPlaceWhereNoFileMayBeMade()
+{
+    QFETCH(QString, writer);
+    QFETCH(bool, oldFile);
+    const TWriter& write = Writers()[writer];
+    const QByteArray fresh = NewBytes(write);
+    QTemporaryDir dir;
+    const TFolderMode open(dir.path(), 0755);  // the unprivileged user passes
+    QVERIFY(open.Set);
+    const QString folder = dir.filePath(QStringLiteral("closed"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("closed")));
+    const QString path = folder + QStringLiteral("/target");
+    const QByteArray native = QFile::encodeName(path);
+    if (oldFile) {
+        QVERIFY(WriteBytes(path, QByteArray(fresh.size() + 100, 'o')));
+        QVERIFY(::chmod(native.constData(), 0666) == 0);
+    }
+    const TEntry before = EntryAt(native);
+    std::optional<bool> written;
+    {
+        const TFolderMode closed(folder, 0555);
+        QVERIFY(closed.Set);
+        written = AsUnprivileged([&] { return write(path); });
+    }
+    if (!written)
+        QSKIP("root's privileges cannot be dropped here");
+    QCOMPARE(*written, oldFile);
+    QCOMPARE(EntryAt(native), before);  // the same file, or still none
+    if (oldFile)
+        QCOMPARE(ReadBytes(path), fresh);
+    QCOMPARE(EntriesIn(folder), oldFile ? QStringList{QStringLiteral("target")} : QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestWrites)
