@@ -43,7 +43,7 @@ QByteArray BmpHeader(int width, int height)
 }
 
 bool WriteBmp24(const QString& path, const uchar* rows, qsizetype bytesPerLine, int width,
-                int height)
+                int height, TWriteTarget target)
 {
     if (width <= 0 || height <= 0)
         return false;
@@ -57,5 +57,5 @@ bool WriteBmp24(const QString& path, const uchar* rows, qsizetype bytesPerLine, 
                 return false;
         }
         return true;
-    });
+    }, target);
 }

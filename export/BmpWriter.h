@@ -1,6 +1,8 @@
 #pragma once
 // 24-bit uncompressed BMP files (BITMAPINFOHEADER, bottom-up rows padded to 4 bytes).
 
+#include "files/WholeFile.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -17,4 +19,4 @@ QByteArray BmpHeader(int width, int height);
 // Writes rows given top to bottom (3 bytes per pixel, blue, green, red) as a
 // BMP file; whole file or nothing. False when the file could not be written.
 bool WriteBmp24(const QString& path, const uchar* rows, qsizetype bytesPerLine, int width,
-                int height);
+                int height, TWriteTarget target = TWriteTarget::RegularFile);

@@ -160,8 +160,8 @@ QByteArray EncodePng(const QImage& picture, const TPngTexts& texts)
     return out;
 }
 
-bool WritePng(const QString& path, const QImage& picture, const TPngTexts& texts)
+bool WritePng(const QString& path, const QImage& picture, const TPngTexts& texts, TWriteTarget target)
 {
     const QByteArray bytes = EncodePng(picture, texts);
-    return !bytes.isEmpty() && WriteFileWhole(path, bytes);
+    return !bytes.isEmpty() && WriteFileWhole(path, bytes, target);
 }

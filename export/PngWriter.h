@@ -2,6 +2,7 @@
 // PNG files of computed pictures, with the fractal's values in text chunks.
 
 #include "engine/ProgramState.h"
+#include "files/WholeFile.h"
 
 #include <QImage>
 #include <QList>
@@ -20,4 +21,5 @@ QByteArray EncodePng(const QImage& picture, const TPngTexts& texts);
 
 // Writes the picture as EncodePng encodes it; whole file or nothing. False
 // when the file could not be written.
-bool WritePng(const QString& path, const QImage& picture, const TPngTexts& texts);
+bool WritePng(const QString& path, const QImage& picture, const TPngTexts& texts,
+              TWriteTarget target = TWriteTarget::RegularFile);

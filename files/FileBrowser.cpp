@@ -1,21 +1,63 @@
 #include "files/FileBrowser.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "files/NativeFiles.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <utility>
+#include <vector>
 
 const TFileKind FractalFiles{QStringLiteral(".frc"), true, QStringLiteral("fractal_new")};
 const TFileKind PaletteFiles{QStringLiteral(".ptt"), false, QStringLiteral("palette_new")};
 
 TFileBrowser::TFileBrowser(QString folder, TFileKind kind) : Dir(std::move(folder)), Kind(std::move(kind)) {}
 
+namespace {
+
+// '*' for any run of characters, '?' for any one; letter case ignored.
+bool MatchesWildcard(QStringView name, QStringView pattern)
+{
+    qsizetype n = 0, p = 0, star = -1, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == u'?' || name[n].toCaseFolded() == pattern[p].toCaseFolded())) {
+            ++n;
+            ++p;
+        } else if (star >= 0) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+}  // namespace
+
+// Read with the system's own calls: Qt's listing skips names that are not
+// valid UTF-8, and those files are the user's as much as any other.
 QStringList ListFolder(const QString& folder, const QString& pattern)
 {
-    return QDir(folder).entryList({pattern}, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name | QDir::IgnoreCase);
+    std::vector<std::pair<QString, QString>> byKey;  // lower case, name
+    for (QString& name : FolderEntries(folder))
+        if (MatchesWildcard(name, pattern))
+            byKey.emplace_back(name.toLower(), std::move(name));
+    std::sort(byKey.begin(), byKey.end());
+    QStringList names;
+    names.reserve(qsizetype(byKey.size()));
+    for (auto& entry : byKey)
+        names.append(std::move(entry.second));
+    return names;
 }
 
 void TFileBrowser::Scan(const QString& listed)
@@ -58,7 +100,7 @@ bool TFileBrowser::Delete(const QString& name) const
         return false;
     const QString path = PathOf(name);
     // Only files: a folder of that name stays.
-    return QFileInfo(path).isFile() && QFile::remove(path);
+    return IsRegularFile(path) && ::unlink(NativePath(path).constData()) == 0;
 }
 
 TRenameOutcome TFileBrowser::Rename(const QString& oldName, const QString& newName) const
@@ -67,13 +109,20 @@ TRenameOutcome TFileBrowser::Rename(const QString& oldName, const QString& newNa
         return TRenameOutcome::NameTaken;
     if (!NameIsSafe(oldName) || !NameIsSafe(newName))
         return TRenameOutcome::Failed;
-    // A name the file system cannot hold: QFile::rename would try a copy and log.
-    if (QFile::encodeName(newName + Kind.Extension).size() > NAME_MAX)
+    // A name the file system cannot hold.
+    if (NativePath(newName + Kind.Extension).size() > NAME_MAX)
         return TRenameOutcome::Failed;
-    const QString to = PathOf(newName);
+    const QByteArray from = NativePath(PathOf(oldName));
+    const QByteArray to = NativePath(PathOf(newName));
     // Never over a file the list does not show (another letter case of the
     // pattern, say): a rename must not lose a file.
-    if (QFileInfo::exists(to))
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return TRenameOutcome::Renamed;
+    if (errno != EINVAL && errno != ENOSYS)
         return TRenameOutcome::Failed;
-    return QFile::rename(PathOf(oldName), to) ? TRenameOutcome::Renamed : TRenameOutcome::Failed;
+    // A file system without the no-replace rename.
+    struct stat st;
+    if (::lstat(to.constData(), &st) == 0 || errno != ENOENT)
+        return TRenameOutcome::Failed;
+    return ::rename(from.constData(), to.constData()) == 0 ? TRenameOutcome::Renamed : TRenameOutcome::Failed;
 }

@@ -16,7 +16,8 @@ extern const TFileKind PaletteFiles;  // ".ptt", "palette_new"
 
 // Names of the files and folders (hidden ones included) in 'folder' that
 // match the wildcard 'pattern', letter case ignored, sorted by name; the
-// file dialogs and the slide show list their folders with it.
+// file dialogs and the slide show list their folders with it. A name that is
+// not valid UTF-8 is listed too, its bytes kept (files/NativeFiles.h).
 QStringList ListFolder(const QString& folder, const QString& pattern);
 
 enum class TRenameOutcome { Renamed, NameTaken, Failed };

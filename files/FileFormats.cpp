@@ -3,10 +3,8 @@
 #include "engine/Messages.h"
 #include "engine/Palette.h"
 #include "files/FieldCodec.h"
+#include "files/NativeFiles.h"
 #include "files/WholeFile.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 const QString MsgCannotRead = QStringLiteral("Файл не удается открыть для чтения.");
 const QString MsgCannotWrite = QStringLiteral("Файл не удается открыть для записи.");
@@ -25,18 +23,6 @@ const QString MsgPaletteUnknown =
 const QString MsgPreviewUnknown = QStringLiteral("Неизвестный тип.");
 
 namespace {
-
-bool ReadWholeFile(const QString& path, qsizetype maxBytes, QByteArray& bytes)
-{
-    // Only regular files: a folder or a pipe of that name is not a fractal.
-    if (!QFileInfo(path).isFile())
-        return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    bytes = file.read(maxBytes);
-    return true;
-}
 
 // Kind and levels together, or nothing.
 TReadOutcome ReadPalettePart(ProgramState& s, TFieldReader& levels, int32_t kind)
@@ -101,7 +87,7 @@ TReadOutcome DecodePaletteInto(ProgramState& s, const QByteArray& bytes)
 TReadOutcome ReadFractalFile(ProgramState& s)
 {
     QByteArray bytes;
-    if (!ReadWholeFile(s.FilePath, FractalFileSize, bytes))
+    if (!ReadRegularFile(s.FilePath, FractalFileSize, bytes))
         return TReadOutcome::CannotOpen;
     return DecodeFractalInto(s, bytes);
 }
@@ -109,7 +95,7 @@ TReadOutcome ReadFractalFile(ProgramState& s)
 TReadOutcome ReadPaletteFile(ProgramState& s)
 {
     QByteArray bytes;
-    if (!ReadWholeFile(s.FilePath, PaletteFileSize, bytes))
+    if (!ReadRegularFile(s.FilePath, PaletteFileSize, bytes))
         return TReadOutcome::CannotOpen;
     return DecodePaletteInto(s, bytes);
 }

@@ -1,10 +1,8 @@
 #include "files/SettingsFile.h"
 
 #include "files/FieldCodec.h"
+#include "files/NativeFiles.h"
 #include "files/WholeFile.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 TSettingsRecord DecodeSettings(const QByteArray& bytes)
 {
@@ -25,12 +23,10 @@ QByteArray EncodeSettings(const TSettingsRecord& r)
 
 bool ReadSettingsFile(const QString& path, TSettingsRecord& r)
 {
-    if (!QFileInfo(path).isFile())
+    QByteArray bytes;
+    if (!ReadRegularFile(path, SettingsFileSize, bytes))
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    r = DecodeSettings(file.read(SettingsFileSize));
+    r = DecodeSettings(bytes);
     return true;
 }
 

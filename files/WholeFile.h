@@ -17,9 +17,24 @@ public:
     bool Put(const QByteArray& bytes) { return Put(bytes.constData(), bytes.size()); }
 };
 
-// Writes into a temporary file beside `path`, checks every write, the flush
-// and the sync to disk, and only then puts it in place of the old file. When
-// `produce` or any step fails, the old file stays byte for byte, no temporary
-// file remains, and the result is false.
-bool WriteFileWhole(const QString& path, const std::function<bool(TFileSink&)>& produce);
-bool WriteFileWhole(const QString& path, const QByteArray& bytes);
+// What a write may go into besides a regular file.
+enum class TWriteTarget {
+    // Only a regular file, or a new one: a folder, device, FIFO or socket of
+    // that name (or a link to one) is left alone and the write fails. The
+    // program's own files.
+    RegularFile,
+    // A device or FIFO is written into directly, as Unix tools do: the
+    // headless renderer's pictures.
+    AnyFile,
+};
+
+// Writes into a temporary file beside `path` (beside a link's target, for a
+// link), checks every write and the sync to disk, and only then puts it in
+// place of the old file, whose owner, group and permissions it keeps where
+// the system allows. When `produce` or any step fails, the old file stays
+// byte for byte, no temporary file remains, and the result is false. In a
+// folder where no file may be made, an existing regular file is written in
+// place instead, as the user may still write it.
+bool WriteFileWhole(const QString& path, const std::function<bool(TFileSink&)>& produce,
+                    TWriteTarget target = TWriteTarget::RegularFile);
+bool WriteFileWhole(const QString& path, const QByteArray& bytes, TWriteTarget target = TWriteTarget::RegularFile);

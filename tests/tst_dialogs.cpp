@@ -24,6 +24,7 @@
 #include "support/PassGate.h"
 #include "support/Pictures.h"
 #include "support/ProgramFolder.h"
+#include "support/SpecialFiles.h"
 
 #include <QtTest>
 
@@ -1044,6 +1045,52 @@ private slots:
             QCOMPARE(ReadBytes(Fractal("b.frc")), EncodeFractal(FracB));
             QCOMPARE(QDir(Dir->FilePath("fractals")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
         }
+    }
+
+    // Names whose bytes are not UTF-8: listed, opened, saved again, renamed
+    // and deleted, each on the file of those very bytes.
+    void entriesNotUtf8()
+    {
+        const QByteArray folder = QFile::encodeName(Dir->FilePath("fractals")) + '/';
+        const TRemovedAtEnd removedB(folder + "b\xff.frc"), removedC(folder + "c\xfe.frc");
+        QVERIFY(PutFractal("a", FracA));
+        QVERIFY(PutBytesAt(folder + "b\xff.frc", EncodeFractal(FracB)));
+        QVERIFY(PutBytesAt(folder + "c\xfe.frc", EncodeFractal(FracC)));
+        OnModal<TOpenSaveFractal>([](TOpenSaveFractal& d) {
+            if (d.List->count() == 3)
+                d.List->setCurrentRow(1);
+            d.OpenButton->click();
+        });
+        W->OpenFract->trigger();
+        QVERIFY(Idle());
+        QVERIFY(Shown().isEmpty());
+        QCOMPARE(W->State.FractalParams, FracB);
+        W->State.FractalParams.Cx = 0.5;
+        W->SaveCrntFrct->trigger();
+        QVERIFY(Shown().isEmpty());
+        const QByteArray saved = FractalLayout(W->State.FractalParams);
+        QCOMPARE(BytesAt(folder + "b\xff.frc").value_or("missing"), saved);
+
+        TOpenSaveFractal d(*W, true);
+        QCOMPARE(d.List->count(), 3);
+        d.List->setCurrentRow(2);
+        QCOMPARE(ShownPreview(d), PreviewHash(FracC));
+        d.List->setCurrentRow(1);
+        OnModal<TReFile>([](TReFile& r) {
+            r.NewName->setText("z");
+            r.OkButClick();
+        });
+        PressKey(d, Qt::Key_R);
+        QVERIFY(Shown().isEmpty());
+        QCOMPARE(d.List->count(), 3);
+        QCOMPARE(d.List->item(2)->text(), QString("z"));
+        QVERIFY(!BytesAt(folder + "b\xff.frc"));
+        QCOMPARE(ReadBytes(Fractal("z.frc")), saved);
+        d.List->setCurrentRow(1);
+        d.DeleteAction->trigger();
+        QVERIFY(Shown().isEmpty());
+        QCOMPARE(Entries(d.List), (QStringList{"a", "z"}));
+        QVERIFY(!BytesAt(folder + "c\xfe.frc"));
     }
 
     void renameFromMenuAndPaletteLabels()

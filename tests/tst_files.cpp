@@ -16,6 +16,7 @@
 #include "tests/support/MessageRecorder.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/ProgramFolder.h"
+#include "tests/support/SpecialFiles.h"
 #include "tests/support/StoredSettings.h"
 
 #include <QRandomGenerator>
@@ -1036,6 +1037,60 @@ private slots:
         QCOMPARE(ReadBytes(inside + "/taken.frc"), QByteArray("taken.frc"));
         b.Scan();
         QCOMPARE(b.Names(), (QStringList{"c", "d", "taken"}));
+    }
+
+    // Names whose bytes are not UTF-8 are files like any other: listed, read,
+    // written, renamed (to a valid name and back) and deleted, their bytes kept.
+    void namesThatAreNotUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("stray byte") << QByteArray("b\xff");
+        QTest::newRow("lead byte without its follower") << QByteArray("\xc3\x28");
+        QTest::newRow("cut short at the end") << QByteArray("ok\xe2\x82");
+        QTest::newRow("overlong slash") << QByteArray("\xc0\xaf");
+        QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80");
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80");
+        QTest::newRow("valid UTF-8") << QByteArray("\xd0\xb6");
+    }
+    void namesThatAreNotUtf8()
+    {
+        QFETCH(QByteArray, name);
+        QTemporaryDir folder;
+        const QByteArray base = QFile::encodeName(folder.path()) + '/';
+        const QByteArray file = base + name + ".frc";
+        const TRemovedAtEnd removed(file), removedRenamed(base + "renamed.frc");
+        QVERIFY(PutBytesAt(file, OtherFractalBytes));
+        QVERIFY(WriteBytes(folder.filePath("a.frc"), StartupFractalBytes));
+        TFileBrowser b(folder.path(), FractalFiles);
+        b.Scan();
+        QCOMPARE(b.Names().size(), 2);
+        QCOMPARE(b.Names()[0], QString("a"));
+        const QString listed = b.Names()[1];
+
+        ProgramState s;
+        BuildColourTable(s);
+        s.FilePath = b.PathOf(listed);
+        QCOMPARE(ReadFractalFile(s), TReadOutcome::Read);
+        QCOMPARE(s.FractalParams, OtherParams());
+        s.FractalParams.R0 = 12;
+        QVERIFY(WriteFractalFile(s));
+        QCOMPARE(BytesAt(file).value_or("missing"), EncodeFractal(s.FractalParams));
+
+        QCOMPARE(b.Rename(listed, "renamed"), TRenameOutcome::Renamed);
+        QVERIFY(!BytesAt(file));
+        QCOMPARE(BytesAt(base + "renamed.frc").value_or("missing"), EncodeFractal(s.FractalParams));
+        b.Scan();
+        QCOMPARE(b.Names(), (QStringList{"a", "renamed"}));
+        QCOMPARE(b.Rename("renamed", listed), TRenameOutcome::Renamed);
+        QVERIFY(BytesAt(file));
+        b.Scan();
+        QCOMPARE(b.Names(), (QStringList{"a", listed}));
+
+        QVERIFY(b.Delete(listed));
+        QVERIFY(!BytesAt(file));
+        b.Scan();
+        QCOMPARE(b.Names(), QStringList{"a"});
+        QVERIFY(Messages().isEmpty());
     }
 
     void randomBytesDecodeAndRender()

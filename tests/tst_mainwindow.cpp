@@ -14,6 +14,7 @@
 #include "support/MessageRecorder.h"
 #include "support/PassGate.h"
 #include "support/ProgramFolder.h"
+#include "support/SpecialFiles.h"
 #include "support/StoredSettings.h"
 
 #include <QtTest>
@@ -153,6 +154,8 @@ struct TBoxWatcher {
 const QString CyrC = QString(QChar(0x0421));
 
 }  // namespace
+
+Q_DECLARE_METATYPE(TEntryKind)
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -458,6 +461,37 @@ private slots:
         // The stored kind was 0, so the close sees a change.
         W->close();
         QCOMPARE(ReadBytes("settings.dat"), EncodeStoredSettings({5, 1, 40, 30, 77, 0, 0, 0, 0, 0, 1, 0}));
+    }
+
+    void settingsCloseLeavesSpecialFiles_data()
+    {
+        QTest::addColumn<TEntryKind>("kind");
+        QTest::addColumn<bool>("linked");
+        QTest::newRow("FIFO") << TEntryKind::Fifo << false;
+        QTest::newRow("device node") << TEntryKind::Device << false;
+        QTest::newRow("link to a device node") << TEntryKind::Device << true;
+    }
+    // A settings.dat that is no regular file stays as it is; the close says nothing.
+    void settingsCloseLeavesSpecialFiles()
+    {
+        QFETCH(TEntryKind, kind);
+        QFETCH(bool, linked);
+        QVERIFY(Open());
+        W->move(W->pos() + QPoint(7, -5));
+        const QByteArray entry = QFile::encodeName(Dir->FilePath(linked ? "node" : "settings.dat"));
+        if (!MakeEntry(entry, kind))
+            QSKIP("no device node can be made here: that takes root");
+        const QByteArray settings = QFile::encodeName(Dir->FilePath("settings.dat"));
+        if (linked)
+            QVERIFY(::symlink("node", settings.constData()) == 0);
+        const TEntry before = EntryAt(entry), link = EntryAt(settings);
+        TMessageRecorder recorder;
+        W->close();
+        QVERIFY(recorder.Messages.isEmpty());
+        QCOMPARE(EntryAt(entry), before);
+        QCOMPARE(EntryAt(settings), link);
+        QCOMPARE(QDir(Dir->Path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+                 linked ? QStringList({"node", "settings.dat"}) : QStringList{"settings.dat"});
     }
 
     void settingsPlaceOffEveryScreen()

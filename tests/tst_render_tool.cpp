@@ -9,6 +9,7 @@
 #include "tests/support/Files.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/ProgramFolder.h"
+#include "tests/support/SpecialFiles.h"
 
 #include <QImageReader>
 #include <QtTest>
@@ -21,6 +22,7 @@ namespace {
 struct TRun {
     int Status = -1;
     QString Stderr;
+    QByteArray Stdout;
 };
 
 // `fail` arms the failing disk in the renderer: "write:N", "sync" or "commit".
@@ -40,6 +42,7 @@ TRun RunTool(const QStringList& args, const QString& fail = {})
         return run;
     run.Status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     run.Stderr = QString::fromUtf8(p.readAllStandardError());
+    run.Stdout = p.readAllStandardOutput();
     return run;
 }
 
@@ -88,6 +91,8 @@ private slots:
     void badInput_data();
     void badInput();
     void unwritableOutput();
+    void writesIntoDevicesAndFifos_data();
+    void writesIntoDevicesAndFifos();
     void failedWritesKeepTheOldFile_data();
     void failedWritesKeepTheOldFile();
     void fullDiskKeepsTheOldFile();
@@ -287,6 +292,62 @@ void TestRenderTool::unwritableOutput()
     QCOMPARE(run.Status, 3);
     QCOMPARE(run.Stderr.count(QLatin1Char('\n')), 1);
     QVERIFY(!QFile::exists(out));
+}
+
+void TestRenderTool::writesIntoDevicesAndFifos_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("ext");
+    for (const char* ext : {"bmp", "png"}) {
+        QTest::addRow("FIFO, %s", ext) << QStringLiteral("FIFO") << QString::fromLatin1(ext);
+        QTest::addRow("device node, %s", ext) << QStringLiteral("device node") << QString::fromLatin1(ext);
+    }
+    QTest::newRow("/dev/stdout") << QStringLiteral("/dev/stdout") << QStringLiteral("bmp");  // no ending: BMP
+}
+
+// As Unix tools do: the picture goes into the device or FIFO, which stays.
+void TestRenderTool::writesIntoDevicesAndFifos()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, ext);
+    QTemporaryDir out;
+    const QString regular = out.filePath(QStringLiteral("regular.") + ext);
+    QCOMPARE(RunTool({QStringLiteral("-o"), regular, QStringLiteral("--size"), QStringLiteral("8x8")}).Status, 0);
+    const QByteArray expected = ReadBytes(regular);
+    QVERIFY(!expected.isEmpty());
+
+    QString target = where;
+    QByteArray native;
+    int reader = -1;
+    TEntry before;
+    if (where != QLatin1String("/dev/stdout")) {
+        target = out.filePath(QStringLiteral("special.") + ext);
+        native = QFile::encodeName(target);
+        const bool fifo = where == QLatin1String("FIFO");
+        if (!MakeEntry(native, fifo ? TEntryKind::Fifo : TEntryKind::Device))
+            QSKIP("no device node can be made here: that takes root");
+        before = EntryAt(native);
+        if (fifo)
+            QVERIFY((reader = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) >= 0);
+    }
+    const TRun run = RunTool({QStringLiteral("-o"), target, QStringLiteral("--size"), QStringLiteral("8x8")});
+    QByteArray piped;
+    if (reader >= 0) {
+        char chunk[4096];
+        ssize_t n;
+        while ((n = ::read(reader, chunk, sizeof chunk)) > 0)
+            piped.append(chunk, n);
+        ::close(reader);
+    }
+    QCOMPARE(run.Status, 0);
+    QCOMPARE(run.Stderr, QString());
+    if (where == QLatin1String("/dev/stdout"))
+        QCOMPARE(run.Stdout, expected);
+    else
+        QCOMPARE(EntryAt(native), before);
+    if (where == QLatin1String("FIFO"))
+        QCOMPARE(piped, expected);
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // no temporary file
 }
 
 void TestRenderTool::failedWritesKeepTheOldFile_data()

@@ -15,6 +15,7 @@
 #include "support/PassGate.h"
 #include "support/Pictures.h"
 #include "support/ProgramFolder.h"
+#include "support/SpecialFiles.h"
 
 #include <QtTest>
 
@@ -142,6 +143,22 @@ private slots:
         for (int i = 0; i < 7; ++i)
             seen << list.NextName();
         QCOMPARE(seen, QStringList({"A.FRC", "b.frc", "d.frc", "A.FRC", "b.frc", "d.frc", "A.FRC"}));
+    }
+
+    // A name whose bytes are not UTF-8 is a slide like any other.
+    void slideNamedNotUtf8()
+    {
+        QVERIFY(Put("a.frc", FracA));
+        const TRemovedAtEnd removed(QFile::encodeName(Fractal("")) + "b\xff.frc");
+        QVERIFY(PutBytesAt(QFile::encodeName(Fractal("")) + "b\xff.frc", EncodeFractal(FracB)));
+        ProgramState& s = W->State;
+        TSlideList list(s.FractalsDir);
+        QCOMPARE(list.Count(), 2);
+        LoadNextSlide(s, list);
+        QCOMPARE(s.FractalParams, FracA);
+        LoadNextSlide(s, list);
+        QCOMPARE(s.FractalParams, FracB);
+        QVERIFY(Recorder->Messages.isEmpty());
     }
 
     void missingFolderListsCurrentOne()

@@ -1,7 +1,9 @@
 // Every writer of the program on a disk that fills up or a device that fails:
 // at each byte count of the new file, at the sync and at the commit, the old
 // file stays byte for byte, the failure is reported and no temporary file is
-// left behind.
+// left behind. What the writers replace: only regular files (a link's target
+// in its own folder), keeping their owner and mode; in a folder where no file
+// may be made, an existing file is written in place.
 
 #include "engine/ProgramState.h"
 #include "export/BmpWriter.h"
@@ -11,6 +13,7 @@
 #include "files/WholeFile.h"
 #include "tests/support/FailingWrites.h"
 #include "tests/support/Files.h"
+#include "tests/support/SpecialFiles.h"
 
 #include <QDir>
 #include <QImage>
@@ -18,6 +21,9 @@
 #include <QtTest>
 
 #include <functional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -72,7 +78,33 @@ const QMap<QString, TWriter>& Writers()
 
 enum class TFault { WriteAt, Sync, Commit };
 
+QStringList EntriesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Sets a mode, and on leaving the scope the mode the folder had.
+class TFolderMode {
+public:
+    TFolderMode(const QString& folder, mode_t mode) : Path(QFile::encodeName(folder))
+    {
+        struct stat st;
+        Old = ::stat(Path.constData(), &st) == 0 ? st.st_mode & 07777 : 0755;
+        Set = ::chmod(Path.constData(), mode) == 0;
+    }
+    ~TFolderMode() { ::chmod(Path.constData(), Old); }
+    TFolderMode(const TFolderMode&) = delete;
+    TFolderMode& operator=(const TFolderMode&) = delete;
+    bool Set = false;
+
+private:
+    QByteArray Path;
+    mode_t Old;
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(TEntryKind)
 
 class TestWrites : public QObject {
     Q_OBJECT
@@ -80,6 +112,14 @@ private slots:
     void failedWriteKeepsTheOldFile_data();
     void failedWriteKeepsTheOldFile();
     void producerRefusalKeepsTheOldFile();
+    void onlyRegularFilesAreReplaced_data();
+    void onlyRegularFilesAreReplaced();
+    void linkedFileIsReplacedWhereItLies_data();
+    void linkedFileIsReplacedWhereItLies();
+    void replacementKeepsOwnerAndMode_data();
+    void replacementKeepsOwnerAndMode();
+    void inPlaceWhereNoFileMayBeMade_data();
+    void inPlaceWhereNoFileMayBeMade();
 
 private:
     // The bytes a writer makes when nothing fails.
@@ -160,6 +200,159 @@ void TestWrites::producerRefusalKeepsTheOldFile()
     // A picture with no rows is refused before the file is touched.
     QVERIFY(!WriteBmp24(path, nullptr, 0, 0, 5));
     QCOMPARE(ReadBytes(path), QByteArray("old"));
+}
+
+void TestWrites::onlyRegularFilesAreReplaced_data()
+{
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<TEntryKind>("kind");
+    QTest::addColumn<bool>("linked");
+    for (const QString& name : Writers().keys())
+        for (const TEntryKind kind : {TEntryKind::Fifo, TEntryKind::Device})
+            for (const bool linked : {false, true})
+                QTest::addRow("%s, %s%s", qPrintable(name), kind == TEntryKind::Fifo ? "FIFO" : "device node",
+                              linked ? " through a link" : "")
+                    << name << kind << linked;
+}
+
+// A FIFO or device node of the file's name, or a link to one, stays as it
+// is and the write fails.
+void TestWrites::onlyRegularFilesAreReplaced()
+{
+    QFETCH(QString, writer);
+    QFETCH(TEntryKind, kind);
+    QFETCH(bool, linked);
+    QTemporaryDir dir;
+    const QByteArray entry = QFile::encodeName(dir.filePath(QStringLiteral("entry")));
+    if (!MakeEntry(entry, kind))
+        QSKIP("no device node can be made here: that takes root");
+    QString path = dir.filePath(QStringLiteral("entry"));
+    if (linked) {
+        path = dir.filePath(QStringLiteral("link"));
+        QVERIFY(::symlink("entry", QFile::encodeName(path).constData()) == 0);
+    }
+    const TEntry before = EntryAt(entry);
+    const TEntry link = EntryAt(QFile::encodeName(path));
+    QVERIFY(!Writers()[writer](path));
+    QCOMPARE(EntryAt(entry), before);
+    QCOMPARE(EntryAt(QFile::encodeName(path)), link);
+    QCOMPARE(EntriesIn(dir.path()), linked ? (QStringList{QStringLiteral("entry"), QStringLiteral("link")})
+                                           : QStringList{QStringLiteral("entry")});
+}
+
+void TestWrites::linkedFileIsReplacedWhereItLies_data()
+{
+    QTest::addColumn<QStringList>("links");  // each to the next, the last to "real/target"
+    QTest::addColumn<bool>("oldFile");
+    const QString absolute = QStringLiteral("@DIR@/real/target");
+    QTest::newRow("relative link") << QStringList{QStringLiteral("real/target")} << true;
+    QTest::newRow("absolute link") << QStringList{absolute} << true;
+    QTest::newRow("link to a link") << QStringList{QStringLiteral("second"), QStringLiteral("real/target")} << true;
+    QTest::newRow("dangling link") << QStringList{QStringLiteral("real/target")} << false;
+}
+
+// The link stays; its target is replaced in the target's own folder.
+void TestWrites::linkedFileIsReplacedWhereItLies()
+{
+    QFETCH(QStringList, links);
+    QFETCH(bool, oldFile);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("real")));
+    const QString target = dir.filePath(QStringLiteral("real/target"));
+    if (oldFile)
+        QVERIFY(WriteBytes(target, "old"));
+    QStringList names{QStringLiteral("first")};
+    if (links.size() > 1)
+        names << links.first();
+    for (int i = 0; i < links.size(); ++i)
+        QVERIFY(::symlink(QFile::encodeName(QString(links[i]).replace(QStringLiteral("@DIR@"), dir.path())).constData(),
+                          QFile::encodeName(dir.filePath(names[i])).constData()) == 0);
+    const QStringList before = EntriesIn(dir.path());
+    const TWriter& write = Writers()[QStringLiteral("fractal")];
+    QVERIFY(write(dir.filePath(QStringLiteral("first"))));
+    QCOMPARE(ReadBytes(target), NewBytes(write));
+    QCOMPARE(EntriesIn(dir.path()), before);
+    for (const QString& name : names)
+        QCOMPARE(EntryAt(QFile::encodeName(dir.filePath(name))).Type, mode_t(S_IFLNK));
+    QCOMPARE(EntriesIn(dir.filePath(QStringLiteral("real"))), QStringList{QStringLiteral("target")});
+}
+
+void TestWrites::replacementKeepsOwnerAndMode_data()
+{
+    QTest::addColumn<QString>("writer");
+    for (const QString& name : Writers().keys())
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+// The new file is the old one's owner's, group's and mode's: root writing a
+// user's file leaves it the user's.
+void TestWrites::replacementKeepsOwnerAndMode()
+{
+    QFETCH(QString, writer);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("target"));
+    const QByteArray native = QFile::encodeName(path);
+    QVERIFY(WriteBytes(path, "old"));
+    const bool root = ::geteuid() == 0;
+    if (root)
+        QVERIFY(::chown(native.constData(), 65534, 65534) == 0);
+    QVERIFY(::chmod(native.constData(), 0604) == 0);
+    struct stat old;
+    QVERIFY(::stat(native.constData(), &old) == 0);
+    QVERIFY(Writers()[writer](path));
+    struct stat now;
+    QVERIFY(::stat(native.constData(), &now) == 0);
+    QVERIFY(now.st_ino != old.st_ino);  // replaced, not written over
+    QCOMPARE(now.st_mode & 07777, mode_t(0604));
+    QCOMPARE(now.st_uid, old.st_uid);
+    QCOMPARE(now.st_gid, old.st_gid);
+    if (!root)
+        QSKIP("the owner was the writer's own: only root can give a file to another user");
+}
+
+void TestWrites::inPlaceWhereNoFileMayBeMade_data()
+{
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<bool>("oldFile");
+    for (const QString& name : Writers().keys())
+        for (const bool old : {true, false})
+            QTest::addRow("%s, %s", qPrintable(name), old ? "old file" : "no file") << name << old;
+}
+
+// A folder the user may not write, a file in it the user may: the file is
+// written in place (the settings at the close, a fractal saved again);
+// without a file there is nothing to write.
+void TestWrites::inPlaceWhereNoFileMayBeMade()
+{
+    QFETCH(QString, writer);
+    QFETCH(bool, oldFile);
+    const TWriter& write = Writers()[writer];
+    const QByteArray fresh = NewBytes(write);
+    QTemporaryDir dir;
+    const TFolderMode open(dir.path(), 0755);  // the unprivileged user passes
+    QVERIFY(open.Set);
+    const QString folder = dir.filePath(QStringLiteral("closed"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("closed")));
+    const QString path = folder + QStringLiteral("/target");
+    const QByteArray native = QFile::encodeName(path);
+    if (oldFile) {
+        QVERIFY(WriteBytes(path, QByteArray(fresh.size() + 100, 'o')));
+        QVERIFY(::chmod(native.constData(), 0666) == 0);
+    }
+    const TEntry before = EntryAt(native);
+    std::optional<bool> written;
+    {
+        const TFolderMode closed(folder, 0555);
+        QVERIFY(closed.Set);
+        written = AsUnprivileged([&] { return write(path); });
+    }
+    if (!written)
+        QSKIP("root's privileges cannot be dropped here");
+    QCOMPARE(*written, oldFile);
+    QCOMPARE(EntryAt(native), before);  // the same file, or still none
+    if (oldFile)
+        QCOMPARE(ReadBytes(path), fresh);
+    QCOMPARE(EntriesIn(folder), oldFile ? QStringList{QStringLiteral("target")} : QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestWrites)

@@ -125,8 +125,12 @@ QString RenderStill(const ProgramState& state, const QString& output, bool png, 
         hooks.Report = [height](int32_t row) {
             std::fprintf(stderr, "\r%3d%%", int(qint64(row) * 100 / height));
         };
-    if (png)
-        hooks.Write = [&](const QImage& picture) { return WritePng(output, picture, PngTextsOf(state)); };
+    // Into a device or FIFO of that name too (/dev/stdout, a pipe), as Unix tools write.
+    hooks.Write = [&](const QImage& picture) {
+        return png ? WritePng(output, picture, PngTextsOf(state), TWriteTarget::AnyFile)
+                   : WriteBmp24(output, picture.constBits(), picture.bytesPerLine(), picture.width(),
+                                picture.height(), TWriteTarget::AnyFile);
+    };
     const TExportResult result = RunExport(state, values, hooks);
     if (progress && progress->On)
         std::fprintf(stderr, result == TExportResult::Saved ? "\r100%%\n" : "\n");
@@ -283,9 +287,9 @@ int main(int argc, char* argv[])
         options.Width = width;
         options.Height = height;
         options.Write = [png](const QString& path, const QImage& picture, const TPngTexts& texts) {
-            return png ? WritePng(path, picture, texts)
+            return png ? WritePng(path, picture, texts, TWriteTarget::AnyFile)
                        : WriteBmp24(path, picture.constBits(), picture.bytesPerLine(), picture.width(),
-                                    picture.height());
+                                    picture.height(), TWriteTarget::AnyFile);
         };
         options.Starting = [&](int n) { progress.Show("frame", n + 1, frames); };
         const TSweepResult r = RunSweep(state, cs, paths, options);
