@@ -51,6 +51,8 @@ private slots:
     void descriptionNotice();
     void descriptionMakesStartDirCurrent();
     void everyDescriptPressOpensAWindow();
+    void oddDescription_data();
+    void oddDescription();
 
 private:
     std::unique_ptr<TProgramFolder> Dir;
@@ -315,6 +317,35 @@ void TestInfo::everyDescriptPressOpensAWindow()
     first->close();
     QTRY_VERIFY(!first);
     QCOMPARE(DescriptionWindows(*Main).size(), 2);
+}
+
+// Only a regular file is read, and none larger than can be shown: a FIFO
+// does not freeze the window, a device is not read without end, a huge file
+// is refused with its size.
+void TestInfo::oddDescription_data()
+{
+    const QString missing = QStringLiteral(" Показать описание невозможно.В каталоге программы\n"
+                                           "отсутствует файл описания - Description.rtf.\n"
+                                           " Скачайте оригинальный архив Quilmora.zip со\n"
+                                           "страницы программы ") + HomePageAddress + ".";
+    QTest::addColumn<TOddFile>("kind");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("FIFO") << TOddFile::Fifo << missing;
+    QTest::newRow("/dev/zero") << TOddFile::Device << missing;
+    QTest::newRow("200 MB") << TOddFile::Huge
+                            << QStringLiteral(" Показать описание невозможно: файл описания Description.rtf\n"
+                                              "слишком велик - 200 МБ, а показать можно не более 32 МБ.");
+}
+
+void TestInfo::oddDescription()
+{
+    QFETCH(TOddFile, kind);
+    QFETCH(QString, shown);
+    QVERIFY(MakeOddFile(Dir->FilePath("Description.rtf"), kind, qint64(200) * 1024 * 1024));
+    Main->Descript->trigger();
+    const TDscrptForm* d = DescriptionWindows(*Main).value(0);
+    QVERIFY(d);
+    QCOMPARE(d->RichEdit1->document()->toPlainText(), shown);
 }
 
 QTEST_MAIN(TestInfo)
