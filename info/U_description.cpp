@@ -98,9 +98,9 @@ TDscrptForm::TDscrptForm(TMainForm& main)
 
     new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 
-    // Outer size and place: at the centre of the main window.
-    winId();  // the frame, where the platform knows it before the window shows
-    const QSize frame = frameGeometry().size() - size();
+    // Outer size and place: at the centre of the main window. A window's
+    // frame is known only once it is up: this one gets the main window's.
+    const QSize frame = main.frameGeometry().size() - main.size();
     setFixedWidth(OuterWidth - frame.width());
     resize(OuterWidth - frame.width(), OuterHeight - frame.height());
     const QRect m = main.frameGeometry();
