@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,13 +13,22 @@
 #include <QRegularExpression>
 #include <QVariant>
 
+#include <algorithm>
+
 namespace {
 
 const char* const HintProperty = "quilmoraHint";
+// The name a control was given from its caption, while it still has it.
+const char* const CaptionNameProperty = "quilmoraCaptionName";
+// The hint line's font is never made smaller than this.
+constexpr int SmallestHintPixels = 7;
+
+QString CaptionName(QString text);
 
 class THintLine : public QObject {
 public:
     QPointer<QLabel> Panel;
+    QStringList Fitted;  // the hints the line's font is chosen for
 
     static THintLine& Instance()
     {
@@ -34,6 +45,29 @@ public:
     {
         if (Panel && Panel->text() != hint)
             Panel->setText(hint);
+    }
+
+    // The largest pixel size, up to the one the panel inherits, at which the
+    // widest hint fits the panel.
+    void Fit()
+    {
+        if (!Panel || Fitted.isEmpty())
+            return;
+        const int room = Panel->contentsRect().width();
+        if (room <= 0)
+            return;
+        QFont font = Panel->parentWidget() ? Panel->parentWidget()->font() : QApplication::font();
+        for (int pixels = QFontInfo(font).pixelSize(); pixels >= SmallestHintPixels; --pixels) {
+            font.setPixelSize(pixels);
+            const QFontMetrics metrics(font);
+            const bool fits = std::all_of(Fitted.cbegin(), Fitted.cend(), [&](const QString& hint) {
+                return metrics.horizontalAdvance(hint) <= room;
+            });
+            if (fits)
+                break;
+        }
+        if (Panel->font() != font)
+            Panel->setFont(font);
     }
 
 protected:
@@ -53,6 +87,17 @@ protected:
             break;
         case QEvent::ToolTip:
             return true;  // hints live in the status bar only
+        case QEvent::Resize:
+            if (watched == Panel)
+                Fit();
+            break;
+        case QEvent::Show:
+        case QEvent::Paint:
+            // A button's new caption sends no event of its own; its repaint
+            // (or its showing, when hidden) is the first sign of it.
+            if (auto* b = qobject_cast<QAbstractButton*>(watched))
+                FollowCaption(b);
+            break;
         default:
             break;
         }
@@ -60,6 +105,24 @@ protected:
     }
 
 private:
+    // A name taken from the caption is kept equal to it, unless the control
+    // was named otherwise since.
+    static void FollowCaption(QAbstractButton* b)
+    {
+        const QVariant given = b->property(CaptionNameProperty);
+        if (!given.isValid())
+            return;
+        if (b->accessibleName() != given.toString()) {
+            b->setProperty(CaptionNameProperty, QVariant());
+            return;
+        }
+        const QString name = CaptionName(b->text());
+        if (name == given.toString() || name.isEmpty())
+            return;
+        b->setProperty(CaptionNameProperty, name);
+        b->setAccessibleName(name);
+    }
+
     // The hint of a widget or of its nearest ancestor in the same window.
     static QString HintFrom(const QWidget* w)
     {
@@ -122,6 +185,10 @@ void NameControls(QWidget* window)
         if (!w->accessibleName().isEmpty() || qobject_cast<QLabel*>(w) || w->isWindow())
             continue;
         QString name = OwnCaption(w);
+        if (!name.isEmpty()) {
+            w->setProperty(CaptionNameProperty, name);
+            THintLine::Instance();  // follows the caption from now on
+        }
         if (name.isEmpty())
             name = labelled.value(w);
         if (name.isEmpty())
@@ -151,4 +218,11 @@ QString HintOf(const QWidget* widget)
 void InstallHintLine(QLabel* panel)
 {
     THintLine::Instance().Panel = panel;
+    THintLine::Instance().Fit();
+}
+
+void FitHintLine(const QStringList& hints)
+{
+    THintLine::Instance().Fitted = hints;
+    THintLine::Instance().Fit();
 }

@@ -2,6 +2,7 @@
 // Hint texts of the main window's controls and tools.
 
 #include <QString>
+#include <QStringList>
 
 namespace Hints {
 inline const QString Koef = QStringLiteral(" Изменяет коэффициенты при перемещении по изображению с нажатой клавишей мыши (K)");
@@ -41,4 +42,10 @@ inline const QString IsChPalette = QStringLiteral(" Включает - выкл�
 inline const QString ChPalette = QStringLiteral(" Запускает пересчет и перестроение палитры по требованию (U)");
 inline const QString FullScreenButton = QStringLiteral(" Рассчитывает и показывает полноэкранное изображение (F)");
 inline const QString CloseButton = QStringLiteral(" Закрывает программу (Ctrl+Q)");
+// Every one of them.
+inline const QStringList All = {
+    Koef, KoefScr, Lupa, Zoom, Center, ToCur, GeneralView, Hand, HandTool, To_From, FromTo, LupaPlus,
+    LupaMinus, DefButton, TrackBarCx, TrackBarCy, PlusCx, MinusCx, PlusCy, MinusCy, DownCx, UpCx, DownCy,
+    UpCy, StopCx, StopCy, TrackBarR0, TrackBarG0, TrackBarB0, TrackBarR1, TrackBarG1, TrackBarB1,
+    TypeOfPalette, IsChPalette, ChPalette, FullScreenButton, CloseButton};
 }  // namespace Hints

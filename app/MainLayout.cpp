@@ -26,6 +26,7 @@
 namespace {
 
 constexpr int StatusBarHeight = 19;
+constexpr int StatusPanel0Width = 160;
 
 QToolButton* GlyphButton(QWidget* parent, TGlyph glyph, const QRect& place, const QString& hint)
 {
@@ -81,11 +82,12 @@ void TMainForm::BuildWindow()
     bar->setSizeGripEnabled(false);
     bar->setFixedHeight(StatusBarHeight);
     bar->setContentsMargins(0, 0, 0, 0);
+    // Placed by hand, not as the bar's items: its layout keeps gaps around
+    // them that the hint line cannot spare. Panel 1 runs to the window's edge.
     StatusPanel0 = new QLabel(bar);
-    StatusPanel0->setFixedWidth(160);
+    StatusPanel0->setGeometry(0, 0, StatusPanel0Width, StatusBarHeight);
     StatusPanel1 = new QLabel(bar);
-    bar->addWidget(StatusPanel0);
-    bar->addWidget(StatusPanel1, 1);
+    StatusPanel1->setGeometry(StatusPanel0Width, 0, ClientWidth - StatusPanel0Width, StatusBarHeight);
     setStatusBar(bar);
 
     InstallHintLine(StatusPanel1);
@@ -258,4 +260,12 @@ void TMainForm::BuildWindow()
     connect(GeneralView, &TImage::MouseMove, this, &TMainForm::GeneralViewMouseMove);
     connect(GeneralView, &TImage::MouseUp, this, &TMainForm::GeneralViewMouseUp);
     NameControls(this);
+
+    // Every hint of the window, those the picture takes with each tool too,
+    // readable whole in panel 1.
+    QStringList hints = Hints::All;
+    for (const QWidget* w : findChildren<QWidget*>())
+        if (!HintOf(w).isEmpty())
+            hints << HintOf(w);
+    FitHintLine(hints);
 }

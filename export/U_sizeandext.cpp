@@ -17,7 +17,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <utility>
 
 std::function<std::optional<QString>(const QString&)> TSizeAndExt::SaveDialogForTests;
@@ -31,9 +38,10 @@ constexpr std::array<std::pair<int32_t, int32_t>, 8> Resolutions = {{
 }};
 // Item of the depth list -> iteration limit: the caption minus 2.
 constexpr std::array<int32_t, 6> Depths = {254, 510, 1022, 2046, 4094, 8190};
-// Item of the priority list -> the worker's priority.
-constexpr std::array<QThread::Priority, 3> Priorities = {
-    QThread::IdlePriority, QThread::NormalPriority, QThread::HighestPriority};
+// Items of the priority list.
+constexpr int PriorityIdle = 0, PriorityHighest = 2;
+// "Высокий": this many nice steps above the thread's own.
+constexpr int RaisedNiceSteps = 5;
 
 const QString SavedText = QStringLiteral("Файл успешно сохранен.");
 const QString DoneText = QStringLiteral("Выполнено:");
@@ -257,7 +265,8 @@ void TSizeAndExt::ButtonOkClick()
     Export.Path = path;
     Export.Priority = ListedIndex(PrF);
 
-    auto* thread = ThreadFailsForTests ? nullptr : new TRollImage(*this, Main.State, Export);
+    WorkerCalls = std::make_shared<TWorkerCalls>();
+    auto* thread = ThreadFailsForTests ? nullptr : new TRollImage(*this, Main.State, Export, WorkerCalls);
     if (thread) {
         ExportRunning = true;
         thread->start();
@@ -314,6 +323,26 @@ void TSizeAndExt::FinishExport()
         Timer1.start();
     else
         CanBut->setText(QStringLiteral("Закрыть"));
+}
+
+void TSizeAndExt::RunWorkerCall()
+{
+    const std::shared_ptr<TWorkerCalls> calls = WorkerCalls;
+    if (!calls)
+        return;
+    std::function<void()> call;
+    uint64_t id = 0;
+    {
+        std::lock_guard lock(calls->Mutex);
+        if (!calls->Pending)
+            return;  // abandoned meanwhile
+        call = std::exchange(calls->Pending, nullptr);
+        id = calls->Posted;
+    }
+    call();
+    std::lock_guard lock(calls->Mutex);
+    calls->Done = id;
+    calls->Finished.notify_all();
 }
 
 void TSizeAndExt::ExportFailed(TExportResult result)
@@ -380,26 +409,53 @@ bool TSizeAndExt::eventFilter(QObject* watched, QEvent* event)
 
 // ---- The worker ----
 
-TRollImage::TRollImage(TSizeAndExt& form, const ProgramState& state, const TExportValues& values)
-    : Form(form), State(state), Values(values)
+void SetWorkerPriority(int item)
 {
+    // Qt's thread priorities map onto the real-time range, which Linux's
+    // normal class lacks: "highest" would change nothing. The policy and the
+    // nice value belong to each thread and pass on to the threads it starts.
+    const pid_t self = ::gettid();
+    if (item == PriorityIdle) {
+        const sched_param none{};
+        ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &none);
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(self), 19);
+    } else if (item == PriorityHighest) {
+        errno = 0;
+        const int own = ::getpriority(PRIO_PROCESS, static_cast<id_t>(self));
+        if (errno != 0)
+            return;
+        const int wanted = std::max(-20, own - RaisedNiceSteps);
+        if (::setpriority(PRIO_PROCESS, static_cast<id_t>(self), wanted) == 0)
+            return;
+        // Refused: as far as RLIMIT_NICE lets an ordinary user go (20 - limit).
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_NICE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+            return;
+        const int ceiling = 20 - static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 40));
+        if (ceiling < own)
+            ::setpriority(PRIO_PROCESS, static_cast<id_t>(self), std::max(wanted, ceiling));
+    }
+}
+
+TRollImage::TRollImage(TSizeAndExt& form, const ProgramState& state, const TExportValues& values,
+                       std::shared_ptr<TWorkerCalls> calls)
+    : Form(form), State(state), Values(values), Calls(std::move(calls))
+{
+    setObjectName(QStringLiteral("TRollImage"));  // its threads' name, as ps and top show it
     connect(this, &QThread::finished, this, &QObject::deleteLater);
 }
 
-void TRollImage::Synchronize(const std::function<void()>& call)
+void TRollImage::Synchronize(std::function<void()> call)
 {
-    // A blocking queued call that a closing window can release.
+    // A blocking queued call that a closing window can release. Only the
+    // window and the name of its slot go through Qt's queue.
     std::unique_lock lock(Calls->Mutex);
     if (Calls->Abandoned)
         return;
+    Calls->Pending = std::move(call);
     const uint64_t id = ++Calls->Posted;
     lock.unlock();
-    QMetaObject::invokeMethod(&Form, [calls = Calls, id, call] {
-        call();
-        std::lock_guard done(calls->Mutex);
-        calls->Done = id;
-        calls->Finished.notify_all();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&Form, "RunWorkerCall", Qt::QueuedConnection);
     lock.lock();
     Calls->Finished.wait(lock, [&] { return Calls->Done >= id || Calls->Abandoned; });
 }
@@ -408,16 +464,17 @@ void TRollImage::Abandon()
 {
     std::lock_guard lock(Calls->Mutex);
     Calls->Abandoned = true;
+    Calls->Pending = nullptr;
     Calls->Finished.notify_all();
 }
 
 void TRollImage::Execute()
 {
-    if (Values.Priority >= 0 && Values.Priority < int(Priorities.size()))
-        setPriority(Priorities[static_cast<size_t>(Values.Priority)]);
+    SetWorkerPriority(Values.Priority);
     TExportResult result;
     {
-        // Helpers of its own, started from here, so they run at its priority.
+        // Helpers of its own, started from here, so they run at its priority
+        // (each one inherits the policy and the nice value of this thread).
         quilmora::TWalkPool pool;
         TExportHooks hooks;
         hooks.StopRequested = [this] { return isInterruptionRequested(); };

@@ -26,13 +26,26 @@ class QPushButton;
 class TMainForm;
 class TSizeAndExt;
 
+// The hand-over of the worker's calls to the main thread. The call is left
+// here under the mutex and taken under it, so what it carries passes by this
+// lock, not only through Qt's event queue; the worker waits for it to be done.
+// Shared by the worker and the window.
+struct TWorkerCalls {
+    std::mutex Mutex;
+    std::condition_variable Finished;
+    std::function<void()> Pending;  // posted, not yet taken by the main thread
+    uint64_t Posted = 0, Done = 0;
+    bool Abandoned = false;
+};
+
 // The worker: computes the picture on all cores and writes it; talks to the
 // window only through calls it runs on the main thread and waits for.
 // Deletes itself when done.
 class TRollImage : public QThread {
     Q_OBJECT
 public:
-    TRollImage(TSizeAndExt& form, const ProgramState& state, const TExportValues& values);
+    TRollImage(TSizeAndExt& form, const ProgramState& state, const TExportValues& values,
+               std::shared_ptr<TWorkerCalls> calls);
 
     // Main thread, when the window closes: the worker waits for none of its
     // calls any more (it stops at its next report point).
@@ -44,22 +57,20 @@ protected:
 private:
     void Execute();
     // Runs 'call' on the main thread and waits for it.
-    void Synchronize(const std::function<void()>& call);
-
-    // The hand-over of calls; shared with the calls themselves, which may
-    // still run after the worker has gone.
-    struct TCalls {
-        std::mutex Mutex;
-        std::condition_variable Finished;
-        uint64_t Posted = 0, Done = 0;
-        bool Abandoned = false;
-    };
+    void Synchronize(std::function<void()> call);
 
     TSizeAndExt& Form;
     const ProgramState& State;
     const TExportValues Values;
-    const std::shared_ptr<TCalls> Calls = std::make_shared<TCalls>();
+    const std::shared_ptr<TWorkerCalls> Calls;
 };
+
+// The worker's priority by the item of the priority list, for the calling
+// thread and the threads it starts afterwards: 0 the idle class (SCHED_IDLE)
+// and the lowest nice value, 2 a nice value 5 steps above the one it has, as
+// far as the system allows (root, or a raised RLIMIT_NICE), else unchanged;
+// any other item leaves it as it is.
+void SetWorkerPriority(int item);
 
 class TSizeAndExt : public QDialog {
     Q_OBJECT
@@ -126,8 +137,11 @@ protected:
 private:
     void BuildWindow();
     void EnableChoices(bool enabled);
+    // Runs the call the worker posted, on the main thread.
+    Q_INVOKABLE void RunWorkerCall();
 
     TMainForm& Main;
     QPointer<TRollImage> RollImage;
+    std::shared_ptr<TWorkerCalls> WorkerCalls;
     bool Closed = false;
 };

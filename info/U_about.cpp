@@ -146,8 +146,9 @@ TAboutForm::TAboutForm(TMainForm& main)
     Main.State.AboutOpen = true;
     Instance = this;
     const QRect mainOuter = Main.frameGeometry();
-    winId();  // the frame, where the platform knows it before the window shows
-    const QSize outer = frameGeometry().size();
+    // A window's frame is known only once it is up: this one gets the main
+    // window's.
+    const QSize outer = size() + (mainOuter.size() - Main.size());
     move(TruncToInt(mainOuter.x() + (mainOuter.width() - outer.width()) * 0.5L), mainOuter.y() + 100);
 }
 

@@ -12,6 +12,38 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+TDescriptionRead ReadDescription(const QString& path, QByteArray& bytes, qint64& size)
+{
+    // Opened without waiting (a FIFO would wait for a writer), then looked
+    // at through the open descriptor, so nothing put in its place meanwhile
+    // is read either.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return TDescriptionRead::Missing;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return TDescriptionRead::Missing;
+    }
+    size = st.st_size;
+    if (size > DescriptionMaxBytes) {
+        ::close(fd);
+        return TDescriptionRead::TooLarge;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return TDescriptionRead::Missing;
+    }
+    // A file that grew since is read up to its size then.
+    bytes = file.read(size);
+    return TDescriptionRead::Read;
+}
+
 void TDscrptForm::DescriptExecute(TMainForm& main)
 {
     (new TDscrptForm(main))->show();
@@ -40,25 +72,35 @@ TDscrptForm::TDscrptForm(TMainForm& main)
     // Description.rtf is opened by its relative name in the start folder.
     QDir::setCurrent(main.State.StartDir);
     RichEdit1->clear();
-    QFile file(QStringLiteral("Description.rtf"));
-    if (file.open(QIODevice::ReadOnly)) {
-        ReadRtf(file.readAll(), *RichEdit1->document());
-    } else {
-        // Missing or unreadable: where to get it.
+    QByteArray bytes;
+    qint64 size = 0;
+    switch (ReadDescription(QStringLiteral("Description.rtf"), bytes, size)) {
+    case TDescriptionRead::Read:
+        ReadRtf(bytes, *RichEdit1->document());
+        break;
+    case TDescriptionRead::TooLarge:
+        RichEdit1->setPlainText(QStringLiteral(" Показать описание невозможно: файл описания Description.rtf\n"
+                                               "слишком велик - %1 МБ, а показать можно не более %2 МБ.")
+                                    .arg(size / (1024 * 1024))
+                                    .arg(DescriptionMaxBytes / (1024 * 1024)));
+        break;
+    case TDescriptionRead::Missing:
+        // Missing, unreadable or no regular file: where to get it.
         RichEdit1->setPlainText(QStringList{
             QStringLiteral(" Показать описание невозможно.В каталоге программы"),
             QStringLiteral("отсутствует файл описания - Description.rtf."),
             QStringLiteral(" Скачайте оригинальный архив Quilmora.zip со"),
             QStringLiteral("страницы программы ") + HomePageAddress + QLatin1Char('.'),
         }.join(QLatin1Char('\n')));
+        break;
     }
     RichEdit1->moveCursor(QTextCursor::Start);
 
     new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 
-    // Outer size and place: at the centre of the main window.
-    winId();  // the frame, where the platform knows it before the window shows
-    const QSize frame = frameGeometry().size() - size();
+    // Outer size and place: at the centre of the main window. A window's
+    // frame is known only once it is up: this one gets the main window's.
+    const QSize frame = main.frameGeometry().size() - main.size();
     setFixedWidth(OuterWidth - frame.width());
     resize(OuterWidth - frame.width(), OuterHeight - frame.height());
     const QRect m = main.frameGeometry();

@@ -9,6 +9,7 @@
 using TUrlOpener = std::function<void(const QUrl& url)>;
 
 // Installs the opener; returns the previous one. The default one hands the
-// address to the desktop; its failures are not reported.
+// address to the desktop; its failures are not reported, neither by us nor
+// by Qt's warnings, which it keeps off stderr meanwhile.
 TUrlOpener SetUrlOpener(TUrlOpener opener);
 void OpenUrl(const QUrl& url);

@@ -4,6 +4,7 @@
 // accessible description.
 
 #include "app/HintLine.h"
+#include "app/HintTexts.h"
 #include "app/ImageView.h"
 #include "engine/Messages.h"
 #include "support/MainWindowFixture.h"
@@ -12,6 +13,7 @@
 #include <QtTest>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -20,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTextEdit>
 
 namespace {
@@ -87,7 +90,11 @@ class TestA11y : public QObject, TMainWindowFixture {
     QString HintLine() const { return W->StatusPanel1->text(); }
 
 private slots:
-    void initTestCase() { CountPasses(Gate); }
+    void initTestCase()
+    {
+        CountPasses(Gate);
+        UseProgramFont();
+    }
     void init() { QVERIFY(StartWindow(Gate)); }
     void cleanup() { StopWindow(Gate); }
 
@@ -243,6 +250,97 @@ private slots:
                 names << w->accessibleName();
             }
             QCOMPARE(names, expected);
+        });
+        QVERIFY(ran);
+    }
+
+    // Every hint of each window is readable whole in panel 1, which runs from
+    // panel 0 to the window's edge: its width with the panel's font is within
+    // the panel's.
+    void hintsFitTheLine_data()
+    {
+        QTest::addColumn<TWindowKind>("kind");
+        QTest::newRow("main") << TWindowKind::Main;
+        QTest::newRow("fractal open") << TWindowKind::FractalOpen;
+        QTest::newRow("fractal save") << TWindowKind::FractalSave;
+        QTest::newRow("palette open") << TWindowKind::PaletteOpen;
+        QTest::newRow("palette save") << TWindowKind::PaletteSave;
+        QTest::newRow("export") << TWindowKind::Export;
+        QTest::newRow("options") << TWindowKind::Options;
+    }
+    void hintsFitTheLine()
+    {
+        QFETCH(TWindowKind, kind);
+        const QLabel& panel = *W->StatusPanel1;
+        QCOMPARE(W->centralWidget()->width(), TMainForm::ClientWidth);
+        QCOMPARE(W->StatusPanel0->width(), 160);
+        QCOMPARE(panel.mapTo(W.get(), QPoint(0, 0)).x(), W->StatusPanel0->mapTo(W.get(), QPoint(160, 0)).x());
+        QCOMPARE(panel.mapTo(W.get(), QPoint(panel.width(), 0)).x(), TMainForm::ClientWidth);
+        bool ran = false;
+        With(kind, [&](QWidget& window) {
+            ran = true;
+            // The picture's hint changes with the tool: all of them.
+            QStringList hints = kind == TWindowKind::Main ? Hints::All : QStringList();
+            for (const QWidget* w : OwnWidgets(window))
+                if (!HintOf(w).isEmpty())
+                    hints << HintOf(w);
+            QVERIFY(!hints.isEmpty());
+            const QFontMetrics metrics(panel.font());
+            for (const QString& hint : std::as_const(hints))
+                QVERIFY2(metrics.horizontalAdvance(hint) <= panel.contentsRect().width(), qPrintable(hint));
+        });
+        QVERIFY(ran);
+    }
+
+    // A shown control named by its caption is named by its new caption once
+    // that changes, for the screen reader too.
+    void namesFollowCaptions_data()
+    {
+        QTest::addColumn<TWindowKind>("kind");
+        QTest::newRow("main") << TWindowKind::Main;
+        QTest::newRow("fractal open") << TWindowKind::FractalOpen;
+        QTest::newRow("palette save") << TWindowKind::PaletteSave;
+        QTest::newRow("rename") << TWindowKind::Rename;
+        QTest::newRow("export") << TWindowKind::Export;
+        QTest::newRow("options") << TWindowKind::Options;
+        QTest::newRow("about") << TWindowKind::About;
+    }
+    void namesFollowCaptions()
+    {
+        QFETCH(TWindowKind, kind);
+        const auto spoken = [](QAbstractButton* b) {
+            const QAccessibleInterface* face = QAccessible::queryAccessibleInterface(b);
+            return face ? face->text(QAccessible::Name) : QString();
+        };
+        bool ran = false;
+        With(kind, [&](QWidget& window) {
+            ran = true;
+            int followed = 0;
+            for (QWidget* w : OwnWidgets(window)) {
+                auto* b = qobject_cast<QAbstractButton*>(w);
+                if (!b || !b->isVisibleTo(&window) || b->text().isEmpty() ||
+                    b->accessibleName() != QString(b->text()).remove('&'))
+                    continue;
+                const QString caption = b->text(), name = b->accessibleName();
+                b->setText(QStringLiteral("Новая &надпись"));
+                QCoreApplication::processEvents();
+                QCOMPARE(b->accessibleName(), QStringLiteral("Новая надпись"));
+                QCOMPARE(spoken(b), QStringLiteral("Новая надпись"));
+                b->setText(caption);
+                QCoreApplication::processEvents();
+                QCOMPARE(b->accessibleName(), name);
+                QCOMPARE(spoken(b), name);
+                ++followed;
+            }
+            QVERIFY(followed > 0);
+            // The export window's own change of caption after a save.
+            if (auto* f = qobject_cast<TSizeAndExt*>(&window)) {
+                f->FinishExport();
+                QCoreApplication::processEvents();
+                QCOMPARE(f->CanBut->text(), QStringLiteral("Закрыть"));
+                QCOMPARE(f->CanBut->accessibleName(), QStringLiteral("Закрыть"));
+                QCOMPARE(spoken(f->CanBut), QStringLiteral("Закрыть"));
+            }
         });
         QVERIFY(ran);
     }

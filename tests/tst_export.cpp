@@ -29,6 +29,11 @@
 #include <QPushButton>
 
 #include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include <chrono>
 #include <memory>
@@ -68,6 +73,29 @@ struct TPolicyTask : quilmora::TPoolTask {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 };
+
+// Policy and nice value of each thread of the process with that name.
+struct TThreadPriority {
+    int Policy = -1;
+    int Nice = 0;
+};
+QList<TThreadPriority> ThreadsNamed(const QByteArray& name)
+{
+    QList<TThreadPriority> threads;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != name)
+            continue;
+        const pid_t id = tid.toInt();
+        errno = 0;
+        TThreadPriority t;
+        t.Nice = getpriority(PRIO_PROCESS, static_cast<id_t>(id));
+        t.Policy = errno == 0 ? sched_getscheduler(id) : -1;
+        threads << t;
+    }
+    return threads;
+}
 
 }  // namespace
 
@@ -268,6 +296,52 @@ private slots:
         worker.join();
         QCOMPARE(task.Policies, (std::set<int>{SCHED_IDLE}));
         QCOMPARE(task.Arrived.load(), quilmora::TWalkPool::Instance().Cores());
+    }
+
+    // The worker and each of its helpers at the chosen priority, read while
+    // the export runs: idle class and nice 19 for "Низкий", the main thread's
+    // nice for "Нормальный", 5 steps above it for "Высокий" where the system
+    // allows (root, or RLIMIT_NICE), else the main thread's.
+    void workerPriority_data()
+    {
+        errno = 0;
+        const int own = getpriority(PRIO_PROCESS, 0);
+        QCOMPARE(errno, 0);
+        rlimit limit{};
+        QCOMPARE(getrlimit(RLIMIT_NICE, &limit), 0);
+        const int ceiling = geteuid() == 0 || limit.rlim_cur == RLIM_INFINITY
+                                ? -20
+                                : 20 - int(std::min<rlim_t>(limit.rlim_cur, 40));
+        QTest::addColumn<int>("item");
+        QTest::addColumn<int>("policy");
+        QTest::addColumn<int>("nice");
+        QTest::newRow("Низкий") << 0 << SCHED_IDLE << 19;
+        QTest::newRow("Нормальный") << 1 << SCHED_OTHER << own;
+        QTest::newRow("Высокий") << 2 << SCHED_OTHER << std::min(own, std::max(own - 5, ceiling));
+    }
+    void workerPriority()
+    {
+        QFETCH(int, item);
+        QFETCH(int, policy);
+        QFETCH(int, nice);
+        QList<TThreadPriority> seen;
+        RunAction(QStringLiteral("priority"), [&](TSizeAndExt& f) {
+            // At a report point the worker waits for the window and its
+            // helpers are up.
+            connect(f.CGauge1, &QProgressBar::valueChanged, &f, [&] {
+                if (seen.isEmpty())
+                    seen = ThreadsNamed("TRollImage");
+            });
+            f.IsCloseAfter->setChecked(true);
+            Start(f, 0, 0, item);
+            QVERIFY(QTest::qWaitFor([&] { return !f.isVisible(); }, Patience));
+        });
+        QCOMPARE(seen.size(), quilmora::TWalkPool::Instance().Cores());  // the worker and a helper per further core
+        for (const TThreadPriority& t : std::as_const(seen)) {
+            QCOMPARE(t.Policy, policy);
+            QCOMPARE(t.Nice, nice);
+        }
+        QVERIFY(ReadBmp(Path(QStringLiteral("priority.bmp"))).Valid);
     }
 
     // ---- The action and the window ----

@@ -51,6 +51,12 @@ private slots:
     void descriptionNotice();
     void descriptionMakesStartDirCurrent();
     void everyDescriptPressOpensAWindow();
+    void oddDescription_data();
+    void oddDescription();
+    void noNativeChildren_data();
+    void noNativeChildren();
+    void openingIsQuiet_data();
+    void openingIsQuiet();
 
 private:
     std::unique_ptr<TProgramFolder> Dir;
@@ -315,6 +321,90 @@ void TestInfo::everyDescriptPressOpensAWindow()
     first->close();
     QTRY_VERIFY(!first);
     QCOMPARE(DescriptionWindows(*Main).size(), 2);
+}
+
+// Only a regular file is read, and none larger than can be shown: a FIFO
+// does not freeze the window, a device is not read without end, a huge file
+// is refused with its size.
+void TestInfo::oddDescription_data()
+{
+    const QString missing = QStringLiteral(" Показать описание невозможно.В каталоге программы\n"
+                                           "отсутствует файл описания - Description.rtf.\n"
+                                           " Скачайте оригинальный архив Quilmora.zip со\n"
+                                           "страницы программы ") + HomePageAddress + ".";
+    QTest::addColumn<TOddFile>("kind");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("FIFO") << TOddFile::Fifo << missing;
+    QTest::newRow("/dev/zero") << TOddFile::Device << missing;
+    QTest::newRow("200 MB") << TOddFile::Huge
+                            << QStringLiteral(" Показать описание невозможно: файл описания Description.rtf\n"
+                                              "слишком велик - 200 МБ, а показать можно не более 32 МБ.");
+}
+
+void TestInfo::oddDescription()
+{
+    QFETCH(TOddFile, kind);
+    QFETCH(QString, shown);
+    QVERIFY(MakeOddFile(Dir->FilePath("Description.rtf"), kind, qint64(200) * 1024 * 1024));
+    Main->Descript->trigger();
+    const TDscrptForm* d = DescriptionWindows(*Main).value(0);
+    QVERIFY(d);
+    QCOMPARE(d->RichEdit1->document()->toPlainText(), shown);
+}
+
+// The about and description windows leave the main window's controls to Qt:
+// none of them is given a native window of its own.
+void TestInfo::noNativeChildren_data()
+{
+    QTest::addColumn<bool>("about");
+    QTest::newRow("about") << true;
+    QTest::newRow("description") << false;
+}
+
+void TestInfo::noNativeChildren()
+{
+    QFETCH(bool, about);
+    (about ? Main->A_Program : Main->Descript)->trigger();
+    QWidget* w = about ? static_cast<QWidget*>(TAboutForm::Current()) : DescriptionWindows(*Main).value(0);
+    QVERIFY(w);
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    for (const QWidget* c : Main->findChildren<QWidget*>())
+        if (!c->isWindow())
+            QVERIFY2(!c->internalWinId(), qPrintable(QString(c->metaObject()->className()) + " " + c->objectName()));
+}
+
+// Opening an address where the desktop has no program for it: nothing on
+// stderr, no message either.
+void TestInfo::openingIsQuiet_data()
+{
+    QTest::addColumn<QUrl>("url");
+    QTest::newRow("home page") << QUrl(HomePageAddress);
+    QTest::newRow("mail") << QUrl(QStringLiteral("mailto:") + ContactAddress);
+    QTest::newRow("about text") << QUrl();  // the file of the folder
+}
+
+namespace {
+QStringList Logged;
+void Log(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    Logged << text;
+}
+}  // namespace
+
+void TestInfo::openingIsQuiet()
+{
+    QFETCH(QUrl, url);
+    QVERIFY(WriteBytes(Dir->FilePath("AboutQMR.txt"), "about"));
+    if (url.isEmpty())
+        url = QUrl::fromLocalFile(Dir->FilePath("AboutQMR.txt"));
+    const TMessageRecorder messages;
+    Logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(Log);
+    PreviousOpener(url);  // the program's own opener
+    qWarning("after");  // the log is ours again
+    qInstallMessageHandler(previous);
+    QCOMPARE(Logged, QStringList{"after"});
+    QVERIFY(messages.Messages.isEmpty());
 }
 
 QTEST_MAIN(TestInfo)

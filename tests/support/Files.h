@@ -22,6 +22,24 @@ inline QByteArray ReadBytes(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// What a reader meets in place of a file: a FIFO no one writes to, an
+// endless device, a file of 'bytes' bytes (sparse, so it costs no disk).
+enum class TOddFile { Fifo, Device, Huge };
+inline bool MakeOddFile(const QString& path, TOddFile kind, qint64 bytes = 0)
+{
+    switch (kind) {
+    case TOddFile::Fifo:
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    case TOddFile::Device:
+        return QFile::link(QStringLiteral("/dev/zero"), path);
+    case TOddFile::Huge: {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.resize(bytes);
+    }
+    }
+    return false;
+}
+
 // Inode and nanosecond modification time: a file replaced or written again
 // shows a change at once, with no need to wait past a coarse clock.
 struct TFileStamp {

@@ -8,6 +8,8 @@
 #include "support/PassGate.h"
 #include "support/ProgramFolder.h"
 
+#include <QApplication>
+#include <QFont>
 #include <QLocale>
 
 #include <memory>
@@ -22,6 +24,15 @@ struct TMainWindowFixture {
     {
         QLocale::setDefault(QLocale::c());
         TMainForm::PassHookForTests = [&gate] { gate.OnPass(); };
+    }
+
+    // The program's own font, as its entry sets it before any window.
+    static void UseProgramFont()
+    {
+        QFont font(QStringLiteral("Sans Serif"));
+        font.setStyleHint(QFont::SansSerif);
+        font.setPixelSize(11);
+        QApplication::setFont(font);
     }
 
     // Folder, recorder and window; true once the first pass is drawn.
