@@ -3,6 +3,7 @@
 #include "app/HintLine.h"
 #include "app/ImageView.h"
 #include "app/KeyPreview.h"
+#include "app/WindowPlace.h"
 #include "app/U_mainform.h"
 #include "engine/Messages.h"
 #include "engine/ProgramState.h"
@@ -146,9 +147,7 @@ TAboutForm::TAboutForm(TMainForm& main)
     Main.State.AboutOpen = true;
     Instance = this;
     const QRect mainOuter = Main.frameGeometry();
-    // A window's frame is known only once it is up: this one gets the main
-    // window's.
-    const QSize outer = size() + (mainOuter.size() - Main.size());
+    const QSize outer = OuterSize(*this, Main);
     move(TruncToInt(mainOuter.x() + (mainOuter.width() - outer.width()) * 0.5L), mainOuter.y() + 100);
 }
 

@@ -3,7 +3,9 @@
 #include "app/HintLine.h"
 #include "app/KeyPreview.h"
 #include "app/U_mainform.h"
+#include "app/WindowPlace.h"
 #include "engine/Messages.h"
+#include "files/NativeFiles.h"
 #include "info/RtfReader.h"
 
 #include <QDir>
@@ -21,7 +23,7 @@ TDescriptionRead ReadDescription(const QString& path, QByteArray& bytes, qint64&
     // Opened without waiting (a FIFO would wait for a writer), then looked
     // at through the open descriptor, so nothing put in its place meanwhile
     // is read either.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(NativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return TDescriptionRead::Missing;
     struct stat st {};
@@ -98,9 +100,8 @@ TDscrptForm::TDscrptForm(TMainForm& main)
 
     new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 
-    // Outer size and place: at the centre of the main window. A window's
-    // frame is known only once it is up: this one gets the main window's.
-    const QSize frame = main.frameGeometry().size() - main.size();
+    // Outer size and place: at the centre of the main window.
+    const QSize frame = OuterSize(*this, main) - this->size();
     setFixedWidth(OuterWidth - frame.width());
     resize(OuterWidth - frame.width(), OuterHeight - frame.height());
     const QRect m = main.frameGeometry();
