@@ -1,5 +1,6 @@
 #include "files/NativeFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -129,11 +130,16 @@ QStringList FolderEntries(const QString& folder)
     return names;
 }
 
-bool IsRegularFile(const QString& path)
+qint64 RegularFileSize(const QString& path)
 {
     const QByteArray native = NativePath(path);
     struct stat st;
-    return IsUsablePath(native) && ::stat(native.constData(), &st) == 0 && S_ISREG(st.st_mode);
+    return IsUsablePath(native) && ::stat(native.constData(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
+}
+
+bool IsRegularFile(const QString& path)
+{
+    return RegularFileSize(path) >= 0;
 }
 
 bool ReadRegularFile(const QString& path, qsizetype maxBytes, QByteArray& bytes)
@@ -146,11 +152,13 @@ bool ReadRegularFile(const QString& path, qsizetype maxBytes, QByteArray& bytes)
     if (fd < 0)
         return false;
     struct stat st;
-    QByteArray read(maxBytes, Qt::Uninitialized);
-    qsizetype got = 0;
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    while (ok && got < maxBytes) {
-        const ssize_t n = ::read(fd, read.data() + got, size_t(maxBytes - got));
+    // A file that grew since is read up to its size then.
+    const qsizetype want = ok ? qsizetype(std::min<qint64>(maxBytes, st.st_size)) : 0;
+    QByteArray read(want, Qt::Uninitialized);
+    qsizetype got = 0;
+    while (ok && got < want) {
+        const ssize_t n = ::read(fd, read.data() + got, size_t(want - got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

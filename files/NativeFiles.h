@@ -22,6 +22,9 @@ QStringList FolderEntries(const QString& folder);
 
 // A regular file, or a link to one.
 bool IsRegularFile(const QString& path);
+// The size of a regular file (or of the one a link leads to); -1 for
+// anything else.
+qint64 RegularFileSize(const QString& path);
 // Reads at most maxBytes from the start of a regular file; false, 'bytes'
 // untouched, when the path is missing, not a regular file (a folder, FIFO or
 // device is never opened for reading) or cannot be read.

@@ -9,41 +9,20 @@
 #include "info/RtfReader.h"
 
 #include <QDir>
-#include <QFile>
 #include <QKeyEvent>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 TDescriptionRead ReadDescription(const QString& path, QByteArray& bytes, qint64& size)
 {
-    // Opened without waiting (a FIFO would wait for a writer), then looked
-    // at through the open descriptor, so nothing put in its place meanwhile
-    // is read either.
-    const int fd = ::open(NativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
+    // Looked at before it is opened (a FIFO would wait for a writer) and
+    // again once open, so nothing put in its place meanwhile is read either.
+    size = RegularFileSize(path);
+    if (size < 0)
         return TDescriptionRead::Missing;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return TDescriptionRead::Missing;
-    }
-    size = st.st_size;
-    if (size > DescriptionMaxBytes) {
-        ::close(fd);
+    if (size > DescriptionMaxBytes)
         return TDescriptionRead::TooLarge;
-    }
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return TDescriptionRead::Missing;
-    }
-    // A file that grew since is read up to its size then.
-    bytes = file.read(size);
-    return TDescriptionRead::Read;
+    return ReadRegularFile(path, DescriptionMaxBytes, bytes) ? TDescriptionRead::Read : TDescriptionRead::Missing;
 }
 
 void TDscrptForm::DescriptExecute(TMainForm& main)
