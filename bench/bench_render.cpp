@@ -3,8 +3,10 @@
 //   reference             the per-pixel walk, one thread
 //   fast                  the fast walk, best vector target, every core
 //   fast-1core            the same on one core
+//   fast-nocheck, fast-1core-nocheck   both without the cycle check
 //   fast-1core-TARGET     each other vector target on one core
-//   fast-1core-VARIANT    each kernel shape forced, best target, one core
+//   fast-1core-VARIANT    each kernel shape forced, best target, one core,
+//                         with the cycle check and (-nocheck) without
 // and tables with the ratios to the reference of the same run and the share
 // of the bound (bench/WalkBound.h) are printed at the end. Summaries take the
 // fastest single run of all repetitions, as the bound takes its fastest run:
@@ -12,8 +14,9 @@
 //
 // Iterations are those the colouring function performs, counted exactly:
 // every pixel of the scenario walked once with a table whose entry n spells
-// n, each escape at n counting n and each interior pixel limit + 1. Each
-// target's kernel shape is calibrated before any timing.
+// n, each escape at n counting n and each interior pixel limit + 1. Those the
+// fast walk actually does are its own count (an orbit found to close stops
+// there). Each target's kernel shape is calibrated before any timing.
 
 #include "bench/Iterations.h"
 #include "bench/WalkBound.h"
@@ -71,6 +74,29 @@ void DeepExport(ProgramState& s)
     s.SetIterationLimit(8190);  // depth "8192"
 }
 
+// The rabbit's attracting 3-cycle filling a sixth of the view.
+void RabbitExport(ProgramState& s)
+{
+    DeepExport(s);
+    s.FractalParams.CenterX = 0.1f;
+    s.FractalParams.CenterY = -0.05f;
+    s.FractalParams.ViewWidth = 3.2f;
+}
+
+// A Siegel disk: interior orbits turn around it and never repeat.
+void SiegelExport(ProgramState& s)
+{
+    s.FractalParams.Cx = -0.390541;
+    s.FractalParams.Cy = -0.586788;
+    s.SetIterationLimit(8190);
+}
+
+void InteriorExport(ProgramState& s)
+{
+    AllInterior(s);
+    s.SetIterationLimit(1022);  // depth "1024"
+}
+
 std::vector<TPicture> RenderPassPictures(const ProgramState& s)
 {
     return {{MainPictureRaster(s)}, {OverviewRaster(s)}};
@@ -112,6 +138,11 @@ const TScenario Scenarios[] = {
     {"Slide", "slide 1920 x 1080, dragon.frc (C = -0.835-0.2321i, width 3.4)", StoredSlide, SlidePictures},
     {"Preview", "preview 145 x 105, start-up state", StartUp, PreviewPictures},
     {"Export", "export 1600 x 1200, depth 8192, C = -0.12+0.75i", DeepExport, ExportPictures, true},
+    {"RabbitExport", "export 1600 x 1200, depth 8192, C = -0.12+0.75i, width 3.2, centre (0.1, -0.05)",
+     RabbitExport, ExportPictures, true},
+    {"SiegelExport", "export 1600 x 1200, depth 8192, C = -0.390541-0.586788i (Siegel disk)", SiegelExport,
+     ExportPictures, true},
+    {"InteriorExport", "export 1600 x 1200, depth 1024, C = 0, width 0.5", InteriorExport, ExportPictures, true},
 };
 
 // Iterations the colouring function performs for a whole scenario, read off
@@ -147,7 +178,10 @@ void RunScenario(benchmark::State& st, const TScenario* sc, TWalker walker, TFas
         pixels += double(p.Raster.Width) * p.Raster.Height;
     }
     double fastest = HUGE_VAL;
+    int64_t done = 0;
+    options.IterationsDone = &done;
     for (auto _ : st) {
+        done = 0;
         const auto begin = std::chrono::steady_clock::now();
         for (size_t i = 0; i < pictures.size(); ++i) {
             const TRaster& r = pictures[i].Raster;
@@ -169,6 +203,7 @@ void RunScenario(benchmark::State& st, const TScenario* sc, TWalker walker, TFas
         fastest = std::min(fastest, took.count());
     }
     st.counters["fastest ms"] = fastest * 1e3;
+    st.counters["done"] = walker == TWalker::Fast ? double(done) : iterations;
     st.counters["pixels/s"] = benchmark::Counter(pixels, benchmark::Counter::kIsIterationInvariantRate);
     st.counters["iter/s"] = benchmark::Counter(iterations, benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -192,6 +227,7 @@ public:
             TSummary& to = Summaries[run.run_name.function_name];
             if (to.CpuMs <= 0 || cpuMs < to.CpuMs)
                 to.CpuMs = cpuMs;
+            to.Done = counter("done");
             if (ms <= 0 || (to.Ms > 0 && to.Ms <= ms))
                 continue;
             to.Ms = ms;
@@ -206,6 +242,7 @@ public:
         double Ms = 0;     // fastest run, wall clock
         double CpuMs = 0;  // least mean CPU time of a repetition, every thread of the walk
         double Iterations = 0;  // per run
+        double Done = 0;        // per run, those the walk did
         double PixelsPerSecond = 0;
         double IterationsPerSecond = 0;
     };
@@ -227,7 +264,8 @@ int main(int argc, char** argv)
     std::map<int64_t, quilmora::TWalkBound> bounds;
     for (int64_t t : targets) {
         bounds[t] = quilmora::MeasureWalkBound(t);
-        FastWalkVariant(t);
+        FastWalkVariant(t, 1);
+        FastWalkVariant(t, 0);
     }
     for (const TScenario& sc : Scenarios) {
         const double iterations = CountIterations(sc);
@@ -241,12 +279,17 @@ int main(int argc, char** argv)
                 b->Iterations(1);  // tens of seconds each
         };
         add("reference", TWalker::Reference, {});
-        add("fast", TWalker::Fast, {0, 0});
-        add("fast-1core", TWalker::Fast, {1, 0});
+        add("fast", TWalker::Fast, {0, 0, nullptr, -1, 1});
+        add("fast-1core", TWalker::Fast, {1, 0, nullptr, -1, 1});
+        add("fast-nocheck", TWalker::Fast, {0, 0, nullptr, -1, 0});
+        add("fast-1core-nocheck", TWalker::Fast, {1, 0, nullptr, -1, 0});
         for (size_t i = 1; i < targets.size(); ++i)
-            add(std::string("fast-1core-") + FastWalkTargetName(targets[i]), TWalker::Fast, {1, targets[i]});
+            add(std::string("fast-1core-") + FastWalkTargetName(targets[i]), TWalker::Fast,
+                {1, targets[i], nullptr, -1, 1});
         for (int v = 0; v < FastWalkVariantCount(); ++v)
-            add(std::string("fast-1core-") + FastWalkVariantName(v), TWalker::Fast, {1, 0, nullptr, v});
+            for (int check : {1, 0})
+                add(std::string("fast-1core-") + FastWalkVariantName(v) + (check ? "" : "-nocheck"), TWalker::Fast,
+                    {1, 0, nullptr, v, check});
     }
 
     TRatioReporter reporter;
@@ -281,10 +324,12 @@ int main(int argc, char** argv)
     std::printf("bound (bare chain, one core, best of 4..12 in flight):");
     for (int64_t t : targets)
         std::printf(" %s %.2f G/s (%d);", FastWalkTargetName(t), bounds[t].Best * 1e-9, bounds[t].BestSlots);
-    std::printf("\nkernel shape (calibration):");
-    for (int64_t t : targets)
-        std::printf(" %s %s (%.2f ms);", FastWalkTargetName(t), FastWalkVariantName(FastWalkVariant(t)),
-                    FastWalkCalibrationSeconds(t) * 1e3);
+    for (int check : {1, 0}) {
+        std::printf("\nkernel shape (calibration), cycle check %s:", check ? "on" : "off");
+        for (int64_t t : targets)
+            std::printf(" %s %s (%.2f ms);", FastWalkTargetName(t), FastWalkVariantName(FastWalkVariant(t, check)),
+                        FastWalkCalibrationSeconds(t, check) * 1e3);
+    }
     std::printf("\n\nShares of the bound: wall clock of the fastest run / CPU time of the repetition with "
                 "the least.\n\n");
     std::printf("| picture | reference | fast, all cores | ratio | iterations/s | per core, of the bound | "
@@ -304,6 +349,21 @@ int main(int argc, char** argv)
                     share(fast, targets.front(), cores), cpuShare(fast, targets.front()),
                     fast->PixelsPerSecond * 1e-6, one->Ms, refMs / one->Ms, share(one, targets.front(), 1),
                     cpuShare(one, targets.front()), one->Ms / fast->Ms);
+    }
+    std::printf("\nThe cycle check: iterations the colouring function does and those the fast walk did, "
+                "time with the check and without it:\n\n");
+    std::printf("| picture | iterations | done | fewer | on, all cores | off | off / on | on, one core | off | "
+                "off / on |\n|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    for (const TScenario& sc : Scenarios) {
+        const auto* on = find(sc.Name + "/fast");
+        const auto* off = find(sc.Name + "/fast-nocheck");
+        const auto* on1 = find(sc.Name + "/fast-1core");
+        const auto* off1 = find(sc.Name + "/fast-1core-nocheck");
+        if (!on || !off || !on1 || !off1 || on->Ms <= 0 || on1->Ms <= 0 || on->Done <= 0)
+            continue;
+        std::printf("| %s | %.1f M | %.1f M | %.1f | %.3f ms | %.3f ms | %.2f | %.3f ms | %.3f ms | %.2f |\n",
+                    sc.Title.c_str(), on->Iterations * 1e-6, on->Done * 1e-6, on->Iterations / on->Done, on->Ms,
+                    off->Ms, off->Ms / on->Ms, on1->Ms, off1->Ms, off1->Ms / on1->Ms);
     }
     std::printf("\nOther vector targets, one core (time, ratio to the reference, share of the target's bound):\n\n");
     std::printf("| picture |");
@@ -328,24 +388,30 @@ int main(int argc, char** argv)
         }
         std::printf("\n");
     }
-    std::printf("\nKernel shapes forced, %s, one core (time, shares of the bound):\n\n| picture |", best.c_str());
-    for (int v = 0; v < FastWalkVariantCount(); ++v)
-        std::printf(" %s |", FastWalkVariantName(v));
-    std::printf("\n|---|");
-    for (int v = 0; v < FastWalkVariantCount(); ++v)
-        std::printf("---:|");
-    std::printf("\n");
-    for (const TScenario& sc : Scenarios) {
-        std::printf("| %s |", sc.Title.c_str());
-        for (int v = 0; v < FastWalkVariantCount(); ++v) {
-            const auto* t = find(sc.Name + "/fast-1core-" + FastWalkVariantName(v));
-            if (t && t->Ms > 0)
-                std::printf(" %.3f ms (%.0f / %.0f %%) |", t->Ms, share(t, targets.front(), 1),
-                            cpuShare(t, targets.front()));
-            else
-                std::printf(" |");
-        }
+    for (const char* check : {"", "-nocheck"}) {
+        std::printf("\nKernel shapes forced, %s, one core, cycle check %s (time, and how much slower than the "
+                    "calibrated shape):\n\n| picture | calibrated |",
+                    best.c_str(), *check ? "off" : "on");
+        for (int v = 0; v < FastWalkVariantCount(); ++v)
+            std::printf(" %s |", FastWalkVariantName(v));
+        std::printf("\n|---|---:|");
+        for (int v = 0; v < FastWalkVariantCount(); ++v)
+            std::printf("---:|");
         std::printf("\n");
+        for (const TScenario& sc : Scenarios) {
+            const auto* picked = find(sc.Name + "/fast-1core" + check);
+            if (!picked || picked->Ms <= 0)
+                continue;
+            std::printf("| %s | %.3f ms |", sc.Title.c_str(), picked->Ms);
+            for (int v = 0; v < FastWalkVariantCount(); ++v) {
+                const auto* t = find(sc.Name + "/fast-1core-" + FastWalkVariantName(v) + check);
+                if (t && t->Ms > 0)
+                    std::printf(" %.3f ms (%+.0f %%) |", t->Ms, 100.0 * (t->Ms / picked->Ms - 1.0));
+                else
+                    std::printf(" |");
+            }
+            std::printf("\n");
+        }
     }
     benchmark::Shutdown();
     return 0;

@@ -19,7 +19,7 @@
 namespace quilmora {
 // FastWalkKernel.cpp
 std::vector<int64_t> KernelTargets();
-TWalkKernel KernelFor(int64_t target, int shape);
+TWalkKernel KernelFor(int64_t target, int shape, bool cycles);
 const char* KernelTargetName(int64_t target);
 }  // namespace quilmora
 
@@ -63,6 +63,11 @@ int ForcedShape()
         return -1;
     }();
     return forced;
+}
+
+bool CheckOf(int cycleCheck)
+{
+    return cycleCheck < 0 ? FastWalkCycleCheck() : cycleCheck != 0;
 }
 
 // The calibration's jobs, 512 x 8 pixels at limit 254 each, walked on the
@@ -128,13 +133,13 @@ constexpr double CalibrationMargin = 0.97;
 // Of the shapes 'candidate' admits, the one with the fastest single run of
 // the job, the shapes taking turns for a few rounds.
 template <class Candidate>
-int Fastest(int64_t target, const TCalibrationJob& job, Candidate candidate, double margin = 1.0)
+int Fastest(int64_t target, bool cycles, const TCalibrationJob& job, Candidate candidate, double margin = 1.0)
 {
     std::vector<double> best(WalkShapeCount, HUGE_VAL);
     for (int round = 0; round < CalibrationRounds; ++round)
         for (int i = 0; i < WalkShapeCount; ++i)
             if (candidate(WalkShapes[i]))
-                best[i] = std::min(best[i], TimeShape(KernelFor(target, i), job));
+                best[i] = std::min(best[i], TimeShape(KernelFor(target, i, cycles), job));
     int chosen = -1;
     for (int i = 0; i < WalkShapeCount; ++i)
         if (best[i] < HUGE_VAL && (chosen < 0 || best[i] < best[chosen] * margin))
@@ -149,43 +154,45 @@ struct TCalibration {
 
 // Slots in flight by the all-interior job with the default pre-pass, then
 // the pre-pass by the mixed job with those slots.
-TCalibration Calibrate(int64_t target)
+TCalibration Calibrate(int64_t target, bool cycles)
 {
     const auto begin = std::chrono::steady_clock::now();
-    const size_t inFlight = WalkShapes[Fastest(target, InteriorJob, [](const TWalkShape& s) {
+    const size_t inFlight = WalkShapes[Fastest(target, cycles, InteriorJob, [](const TWalkShape& s) {
                                         return s.PreSteps == DefaultPreSteps && s.PreGroup == DefaultPreGroup;
                                     })].Slots;
     TCalibration c;
     // The default pre-pass comes first among these shapes.
-    c.Shape = Fastest(target, MixedJob, [inFlight](const TWalkShape& s) { return s.Slots == inFlight; },
+    c.Shape = Fastest(target, cycles, MixedJob, [inFlight](const TWalkShape& s) { return s.Slots == inFlight; },
                       CalibrationMargin);
     c.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     return c;
 }
 
-// The calibration of a target, run by its first walk and kept for the process.
-const TCalibration& CalibrationOf(int64_t target)
+// The calibration of a target with or without the cycle check, run by its
+// first walk and kept for the process.
+const TCalibration& CalibrationOf(int64_t target, bool cycles)
 {
-    static std::once_flag once[64];
-    static TCalibration calibrations[64];
+    static std::once_flag once[2][64];
+    static TCalibration calibrations[2][64];
     const int slot = std::countr_zero(static_cast<uint64_t>(target));
-    std::call_once(once[slot], [&] { calibrations[slot] = Calibrate(target); });
-    return calibrations[slot];
+    std::call_once(once[cycles][slot], [&] { calibrations[cycles][slot] = Calibrate(target, cycles); });
+    return calibrations[cycles][slot];
 }
 
-int ShapeOf(int64_t target, int requested)
+int ShapeOf(int64_t target, int requested, bool cycles)
 {
     if (requested >= 0 && requested < WalkShapeCount)
         return requested;
     if (ForcedShape() >= 0)
         return ForcedShape();
-    return CalibrationOf(target).Shape;
+    return CalibrationOf(target, cycles).Shape;
 }
 
-TWalkKernel Kernel(int64_t target, int requested)
+TWalkKernel Kernel(int64_t target, const TFastWalkOptions& options)
 {
     target = Resolved(target);
-    return KernelFor(target, ShapeOf(target, requested));
+    const bool cycles = CheckOf(options.CycleCheck);
+    return KernelFor(target, ShapeOf(target, options.Variant, cycles), cycles);
 }
 
 // The picture's coordinates, computed once by the walk's own float steps:
@@ -200,6 +207,7 @@ struct TWalkSetup {
     TWalkKernel Kernel;
     int Threads;
     TWalkPool& Pool;
+    int64_t* IterationsDone;
 };
 
 // Scratch of the calling thread, kept between pictures.
@@ -279,6 +287,8 @@ void RunTask(const TWalkSetup& w, TWalkTask& task, int helpers)
         task.Run();
     else
         w.Pool.Run(task, helpers);
+    if (w.IterationsDone)
+        *w.IterationsDone += task.Job.Iterations.load(std::memory_order_relaxed);
 }
 
 void WalkRows(const TWalkSetup& w, int rowBegin, int rowEnd)
@@ -349,10 +359,18 @@ private:
     bool Stopped = false;
 };
 
+// QUILMORA_WALK_VARIANT=reference: the per-pixel walk on the calling thread
+// for the whole process, to time against.
+bool ForcedReference()
+{
+    static const bool forced = qgetenv("QUILMORA_WALK_VARIANT") == "reference";
+    return forced;
+}
+
 bool Usable(const ProgramState& s)
 {
     // Entries beyond the table would be read for escapes past its end.
-    return s.ColourFunction == SquareColour && s.IterationLimit <= ColourTableSize - 1;
+    return s.ColourFunction == SquareColour && s.IterationLimit <= ColourTableSize - 1 && !ForcedReference();
 }
 
 }  // namespace
@@ -372,14 +390,20 @@ const char* FastWalkVariantName(int variant)
     return variant >= 0 && variant < WalkShapeCount ? WalkShapes[variant].Name : "";
 }
 
-int FastWalkVariant(int64_t target)
+bool FastWalkCycleCheck()
 {
-    return ShapeOf(Resolved(target), -1);
+    static const bool on = qgetenv("QUILMORA_CYCLE_CHECK") != "0";
+    return on;
 }
 
-double FastWalkCalibrationSeconds(int64_t target)
+int FastWalkVariant(int64_t target, int cycleCheck)
 {
-    return ForcedShape() >= 0 ? 0.0 : CalibrationOf(Resolved(target)).Seconds;
+    return ShapeOf(Resolved(target), -1, CheckOf(cycleCheck));
+}
+
+double FastWalkCalibrationSeconds(int64_t target, int cycleCheck)
+{
+    return ForcedShape() >= 0 ? 0.0 : CalibrationOf(Resolved(target), CheckOf(cycleCheck)).Seconds;
 }
 
 const char* FastWalkTargetName(int64_t target)
@@ -408,9 +432,10 @@ void FastRasterWalk(const ProgramState& s, const TRaster& r, const TPixelTarget&
                        scratch.Xs,
                        scratch.Ys,
                        scratch.Colours,
-                       Kernel(options.Target, options.Variant),
+                       Kernel(options.Target, options),
                        options.Threads,
-                       options.Pool ? *options.Pool : TWalkPool::Instance()};
+                       options.Pool ? *options.Pool : TWalkPool::Instance(),
+                       options.IterationsDone};
     WalkRows(w, rowBegin, rowEnd);
 }
 
@@ -424,8 +449,16 @@ bool RasterWalkBanded(const ProgramState& s, const TRaster& r, const TPixelTarge
         std::vector<uint32_t> colours;
         PrepareCoordinates(r, r.Height, xs, ys);
         PackColours(s, colours);
-        const TWalkSetup w{s, r, t, xs, ys, colours, Kernel(options.Target, options.Variant), options.Threads,
-                             options.Pool ? *options.Pool : TWalkPool::Instance()};
+        const TWalkSetup w{s,
+                           r,
+                           t,
+                           xs,
+                           ys,
+                           colours,
+                           Kernel(options.Target, options),
+                           options.Threads,
+                           options.Pool ? *options.Pool : TWalkPool::Instance(),
+                           options.IterationsDone};
         return TBandedWalk(w, atReport).Walk();
     }
     for (int begin = 0; begin < r.Height; begin += ReportBandRows) {

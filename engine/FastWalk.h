@@ -23,7 +23,19 @@ struct TFastWalkOptions {
     // Shape of the vector kernel (0 .. FastWalkVariantCount() - 1); -1 means
     // the one FastWalkVariant picks.
     int Variant = -1;
+    // The cycle check: 1 on, 0 off, -1 as FastWalkCycleCheck says.
+    int CycleCheck = -1;
+    // When set, the iterations the walk's pixels took are added to it (an
+    // escape at n counts n, a pixel that passed the limit limit + 1, a pixel
+    // whose orbit closed the iterations up to the repeat).
+    int64_t* IterationsDone = nullptr;
 };
+
+// Whether the fast walk checks orbits for cycles: an orbit whose iterate
+// comes back, bit for bit, to an earlier one never escapes, so its pixel is
+// interior at once. On unless the environment variable QUILMORA_CYCLE_CHECK
+// is 0, for the whole process.
+bool FastWalkCycleCheck();
 
 // Vector targets compiled in and supported by this CPU, best first.
 std::vector<int64_t> FastWalkTargets();
@@ -33,13 +45,15 @@ const char* FastWalkTargetName(int64_t target);
 // flight and pre-pass length ("slots8", "slots8-pre16").
 int FastWalkVariantCount();
 const char* FastWalkVariantName(int variant);
-// The shape walks on 'target' (0: the best) take: the one named by the
-// environment variable QUILMORA_WALK_VARIANT, else the fastest on a small
-// all-interior job, timed once per process at the target's first use on the
-// walking thread.
-int FastWalkVariant(int64_t target);
+// The shape walks on 'target' (0: the best) take, with the cycle check on or
+// off (-1: as FastWalkCycleCheck says): the one named by the environment
+// variable QUILMORA_WALK_VARIANT, else the fastest on small calibration
+// jobs, timed once per process at the first use on the walking thread.
+// QUILMORA_WALK_VARIANT=reference instead makes every walk of the process the
+// per-pixel reference walk, on the calling thread (for timings).
+int FastWalkVariant(int64_t target, int cycleCheck = -1);
 // Seconds that timing took (it runs now if it has not yet); 0 when forced.
-double FastWalkCalibrationSeconds(int64_t target);
+double FastWalkCalibrationSeconds(int64_t target, int cycleCheck = -1);
 
 // The walk of SquareColour over rows [rowBegin, rowEnd) (rowEnd -1: to the
 // bottom), rows shared among the threads, columns among vector lanes. Any

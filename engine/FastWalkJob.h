@@ -53,9 +53,22 @@ struct TWalkJob {
     // On a line of its own: taking a unit must not evict the fields above
     // from the other threads' caches.
     alignas(64) std::atomic<int> NextUnit{0};
+    // Iterations the pixels took, every thread adding its own once at the
+    // end: an escape at n counts n, a pixel that passed the limit limit + 1,
+    // a pixel whose orbit closed the iterations up to the repeat.
+    std::atomic<int64_t> Iterations{0};
 };
 
 using TWalkKernel = void (*)(TWalkJob* job);
+
+// Steps between a lane's saved iterates at first; each further save doubles
+// the gap. Saves fall on steps that are multiples of this, so that the lanes
+// save together and the walk leaves its inner loop for them rarely.
+inline constexpr int64_t CycleSaveGrain = 16;
+// Steps between two comparisons with the saved iterate, a divisor of
+// CycleSaveGrain: a cycle of length n is seen once a gap between saves holds
+// a common multiple of n and this.
+inline constexpr int64_t CycleCompareEvery = 4;
 
 // Shapes the kernel is compiled in for every vector target: independent
 // vectors in flight (slots), iterations of the branch-free pre-pass every

@@ -17,6 +17,20 @@
 // a whole segment survives that pass, the next few segments skip it: their
 // pixels go to the lanes after the first iteration, which is faster there.
 //
+// A lane's orbit is checked for a cycle: its iterate is saved now and then,
+// and compared with every later one. The state of an orbit is the pair (x, y)
+// alone, each step computing the next pair from it and C, the escape test
+// reading only the new pair; so once the pair equals a saved one, with no
+// escape in between, the orbit repeats forever and never escapes: the pixel
+// is interior, exactly as if it had iterated to the limit. The pairs compare
+// as doubles, where +0 equals -0: the sign of a zero changes only the sign of
+// later zeros, never a square, a sum's magnitude or an escape test. NaN
+// equals nothing, so such orbits run to the limit as before. The saves fall
+// on steps that are multiples of CycleSaveGrain, at the lane's first step,
+// then after gaps of CycleSaveGrain, twice that, four times... (as in Brent's
+// cycle finding): once a save lies on the cycle and the gap since it is at
+// least the cycle's length, the repeat is seen, whatever that length.
+//
 // The escape test (x*x + y*y) - 4 >= 0 is evaluated as x*x + y*y >= 4, which
 // decides alike for every double s = x*x + y*y: for s >= 4 the rounded s - 4
 // is >= 0; for s < 4, s is at most 4 - 2^-51 and s - 4 is exact and negative;
@@ -106,7 +120,7 @@ HWY_INLINE void PackInto(D d, hn::Vec<D> v, hn::Mask<D> m, unsigned bits, double
 // as they are: inside the set the lanes take the further iterations faster.
 // Returns whether no survivor escaped in the further iterations.
 template <class D, int64_t PreSteps, size_t PreGroup>
-HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, bool brief)
+HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, bool brief, int64_t& iterations)
 {
     using V = hn::Vec<D>;
     using M = hn::Mask<D>;
@@ -128,6 +142,7 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
         // The first iterate already passes the limit: entry 0 everywhere.
         for (int c = c0; c < c1; ++c)
             PutEntry(line + c * bpp, table[0]);
+        iterations += (c1 - c0) * std::max<int64_t>(limit + 1, 0);
         return false;
     }
 
@@ -177,6 +192,7 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
         PackInto(d, hn::Add(hn::Iota(d, 0.0), hn::Set(d, double(c))), stays, bits, sc + survivors);
         survivors += hwy::PopCount(bits);
         const int lanes = std::min(static_cast<int>(N), c1 - c);
+        iterations += lanes - static_cast<int>(hwy::PopCount(bits));
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
         // Only the escaped pixels' colour bytes: the line is not read, and
         // the survivors are written once, when they are done.
@@ -260,6 +276,7 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
             uchar* p = line + static_cast<int>(sc[s + j]) * bpp;
             const int escapedAt = static_cast<int>(pn[j]);
             PutEntry(p, table[escapedAt]);
+            iterations += escapedAt != 0 ? escapedAt : interior ? limit + 1 : 0;
             pend.X[count] = px[j];
             pend.Y[count] = py[j];
             pend.Dst[count] = p;
@@ -305,15 +322,19 @@ HWY_INLINE hn::Vec<D> ExpandInto(D d, hn::Vec<D> v, hn::Mask<D> m, unsigned bits
 
 // Writes the colours of the pixels in the lanes set in 'bits', which are
 // done at step g: gl is g + limit + 1, so a lane has done gl - due
-// iterations, and past the limit its pixel is interior.
-HWY_INLINE void WriteDone(unsigned bits, int64_t gl, int64_t limit, const uint32_t* HWY_RESTRICT colours,
-                          uchar* const* dst, const double* due)
+// iterations, and past the limit its pixel is interior, as it is where its
+// orbit closed (set in 'closed'). Returns the iterations they took.
+HWY_INLINE int64_t WriteDone(unsigned bits, unsigned closed, int64_t gl, int64_t limit,
+                             const uint32_t* HWY_RESTRICT colours, uchar* const* dst, const double* due)
 {
+    int64_t iterations = 0;
     for (unsigned b = bits; b != 0; b &= b - 1) {
         const size_t i = hwy::Num0BitsBelowLS1Bit_Nonzero32(b);
         const int64_t n = gl - static_cast<int64_t>(due[i]);
-        PutEntry(dst[i], colours[n > limit ? 0 : n]);
+        iterations += n;
+        PutEntry(dst[i], colours[n > limit || ((closed >> i) & 1) ? 0 : n]);
     }
+    return iterations;
 }
 
 // The lanes set in m (bits) take the next pending pixels from 'from', all
@@ -338,7 +359,7 @@ HWY_INLINE void MoveIn(D d, hn::Mask<D> m, unsigned bits, uchar* const* HWY_REST
     hn::Store(hn::IfThenElse(m, hn::Set(d, laneDue), hn::Load(d, due)), d, due);
 }
 
-template <class D, size_t K, int64_t PreSteps, size_t PreGroup>
+template <class D, size_t K, int64_t PreSteps, size_t PreGroup, bool Cycles>
 HWY_INLINE void WalkLanes(D d, TWalkJob& job)
 {
     using V = hn::Vec<D>;
@@ -356,6 +377,12 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     HWY_ALIGN double due[L];
     HWY_ALIGN uchar* dst[L];  // null: the lane is idle
     HWY_ALIGN int unitOf[L];  // unit of the lane's pixel, in a banded walk
+    // The lane's saved iterate, the step of its next save and the gap after
+    // that one.
+    HWY_ALIGN double savedX[L];
+    HWY_ALIGN double savedY[L];
+    HWY_ALIGN double saveAt[L];
+    HWY_ALIGN double saveGap[L];
     TPending pend;
     pend.Count = pend.Next = 0;
     int pendUnit = 0;  // unit of the pending pixels
@@ -367,6 +394,7 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     int briefUnits = 0;
     int briefRun = 0;
     int* const outstanding = job.Outstanding;
+    int64_t iterations = 0;
     // A banded walk counts every unit whose pixels are all written.
     const auto finished = [&job](int unit) {
         job.BandDone[unit / job.BandUnits].fetch_add(1, std::memory_order_release);
@@ -377,16 +405,20 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     };
 
     int64_t g = 0;  // steps taken by every lane
-    // No later than the first due step; int64 so the per-step test stays off
-    // the vector units.
+    // No later than the first due step, and than the first save; int64 so
+    // the per-step test stays off the vector units.
     constexpr int64_t Never = std::numeric_limits<int64_t>::max();
+    int64_t dueDeadline = Never;
+    int64_t saveDeadline = Never;
     int64_t deadline = Never;
     int live = 0;
     bool unitsLeft = true;
     // Units this thread has taken and not yet begun: [taken, takenEnd).
     int taken = 0;
     int takenEnd = 0;
-    const double idle = std::numeric_limits<double>::quiet_NaN();  // NaN never escapes
+    const double idle = std::numeric_limits<double>::quiet_NaN();  // NaN never escapes nor repeats
+    // The first save after a pixel enters at step 'now'.
+    const auto firstSave = [](int64_t now) { return (now / CycleSaveGrain + 1) * CycleSaveGrain; };
 
     // Puts the next pending pixel into lane i of lx, ly (its last iterate),
     // running the pre-pass of the next unit when the list is used up.
@@ -406,7 +438,7 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
             // After a unit whose survivors all took the whole pre-pass, the
             // next few take the lanes at once.
             const bool brief = briefUnits > 0;
-            if (PreIterate<D, PreSteps, PreGroup>(d, job, unit, pend, brief)) {
+            if (PreIterate<D, PreSteps, PreGroup>(d, job, unit, pend, brief, iterations)) {
                 briefRun = briefRun == 0 ? FirstBriefRun : std::min(2 * briefRun, LongestBriefRun);
                 briefUnits = briefRun;
             } else if (brief) {
@@ -422,127 +454,192 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
             }
         }
         if (pend.Next == pend.Count) {
-            lx[i] = ly[i] = idle;
+            lx[i] = ly[i] = savedX[i] = savedY[i] = idle;
             dst[i] = nullptr;
-            due[i] = HUGE_VAL;
+            due[i] = saveAt[i] = HUGE_VAL;
             return false;
         }
         const int p = pend.Next++;
-        lx[i] = pend.X[p];
-        ly[i] = pend.Y[p];
+        lx[i] = savedX[i] = pend.X[p];
+        ly[i] = savedY[i] = pend.Y[p];
         dst[i] = pend.Dst[p];
         unitOf[i] = pendUnit;
         due[i] = static_cast<double>(now - pend.Steps + limit + 1);
-        deadline = std::min(deadline, now - pend.Steps + limit + 1);
+        dueDeadline = std::min(dueDeadline, now - pend.Steps + limit + 1);
+        if (Cycles) {
+            saveAt[i] = static_cast<double>(firstSave(now));
+            saveGap[i] = CycleSaveGrain;
+            saveDeadline = std::min(saveDeadline, firstSave(now));
+        }
         return true;
     };
 
     for (size_t i = 0; i < L; ++i)
         live += refill(i, g);
-    if (live == 0)
+    if (live == 0) {
+        job.Iterations.fetch_add(iterations, std::memory_order_relaxed);
         return;
-
-    const V cx = hn::Set(d, job.Cx);
-    const V cy = hn::Set(d, job.Cy);
-    const V four = hn::Set(d, 4.0);
-    V x[K], y[K], yy[K];
-#pragma GCC unroll 16
-    for (size_t k = 0; k < K; ++k) {
-        x[k] = hn::Load(d, lx + k * N);
-        y[k] = hn::Load(d, ly + k * N);
-        yy[k] = hn::Mul(y[k], y[k]);
     }
+    deadline = std::min(dueDeadline, saveDeadline);
 
-    for (;;) {
-        M any = hn::FirstN(d, 0);
-#pragma GCC unroll 16
-        for (size_t k = 0; k < K; ++k)
-            any = hn::Or(any, IterateExactly(d, x[k], y[k], yy[k], cx, cy, four));
-        ++g;
-        const bool pastDeadline = g >= deadline;
-        if (HWY_LIKELY(hn::AllFalse(d, any) && !pastDeadline))
-            continue;
-
-        // Each slot's escapes once more, in the literal form of the test, so
-        // that the compiler keeps no masks of the steps above alive.
-        M done[K];
+    // Everything but the iterations, kept out of line: the lanes' iterates
+    // pass through lx and ly, so that the loop below keeps its vectors in
+    // registers whatever this needs. At step g: writes the pixels whose lanes
+    // escaped, closed their orbit or passed the limit, gives those lanes the
+    // next pixels, saves the iterates whose save is due and sets the next
+    // deadline. Returns whether any lane is still busy.
+    const auto handOver = [&]() HWY_NOINLINE {
+        const V four = hn::Set(d, 4.0);
         const V zero = hn::Zero(d);
-#pragma GCC unroll 16
-        for (size_t k = 0; k < K; ++k)
-            done[k] = hn::Ge(hn::Sub(hn::MulAdd(x[k], x[k], yy[k]), four), zero);
-
-        // Lanes that escaped or passed the limit hand over to the next pixels.
         const V now = hn::Set(d, static_cast<double>(g));
-        if (pastDeadline) {
-#pragma GCC unroll 16
-            for (size_t k = 0; k < K; ++k)
-                done[k] = hn::Or(done[k], hn::Ge(now, hn::Load(d, due + k * N)));
-        }
-#pragma GCC unroll 16
+        const bool dueNow = g >= dueDeadline;
         for (size_t k = 0; k < K; ++k) {
-            if (hn::AllFalse(d, done[k]))
+            const V x = hn::Load(d, lx + k * N);
+            const V y = hn::Load(d, ly + k * N);
+            // The escape in the literal form of the test.
+            M done = hn::Ge(hn::Sub(hn::MulAdd(x, x, hn::Mul(y, y)), four), zero);
+            unsigned closedBits = 0;
+            if (Cycles) {
+                const M closed =
+                    hn::And(hn::Eq(x, hn::Load(d, savedX + k * N)), hn::Eq(y, hn::Load(d, savedY + k * N)));
+                uint8_t closedMask[8] = {};
+                hn::StoreMaskBits(d, closed, closedMask);
+                closedBits = closedMask[0];
+                done = hn::Or(done, closed);
+            }
+            if (dueNow)
+                done = hn::Or(done, hn::Ge(now, hn::Load(d, due + k * N)));
+            if (hn::AllFalse(d, done))
                 continue;
             uint8_t maskBits[8] = {};
-            hn::StoreMaskBits(d, done[k], maskBits);
+            hn::StoreMaskBits(d, done, maskBits);
             const unsigned bits = maskBits[0];
-            WriteDone(bits, g + limit + 1, limit, table, dst + k * N, due + k * N);
+            iterations += WriteDone(bits, closedBits, g + limit + 1, limit, table, dst + k * N, due + k * N);
             if (outstanding)
                 for (unsigned b = bits; b != 0; b &= b - 1)
                     written(k * N + hwy::Num0BitsBelowLS1Bit_Nonzero32(b));
             const int count = static_cast<int>(hwy::PopCount(bits));
             if (HWY_LIKELY(pend.Count - pend.Next >= count)) {
-                // The next pixels move into the freed lanes in registers.
-                x[k] = ExpandInto(d, x[k], done[k], bits, pend.X + pend.Next);
-                y[k] = ExpandInto(d, y[k], done[k], bits, pend.Y + pend.Next);
+                // The next pixels move into the freed lanes as vectors.
+                const V nx = ExpandInto(d, x, done, bits, pend.X + pend.Next);
+                const V ny = ExpandInto(d, y, done, bits, pend.Y + pend.Next);
+                hn::Store(nx, d, lx + k * N);
+                hn::Store(ny, d, ly + k * N);
                 const int64_t laneDue = g - pend.Steps + limit + 1;
-                MoveIn(d, done[k], bits, pend.Dst + pend.Next, static_cast<double>(laneDue), pendUnit,
-                       dst + k * N, due + k * N, unitOf + k * N);
+                MoveIn(d, done, bits, pend.Dst + pend.Next, static_cast<double>(laneDue), pendUnit, dst + k * N,
+                       due + k * N, unitOf + k * N);
                 pend.Next += count;
-                deadline = std::min(deadline, laneDue);
+                dueDeadline = std::min(dueDeadline, laneDue);
+                if (Cycles) {
+                    // Their first iterate here is the first saved.
+                    const int64_t at = firstSave(g);
+                    hn::Store(hn::IfThenElse(done, nx, hn::Load(d, savedX + k * N)), d, savedX + k * N);
+                    hn::Store(hn::IfThenElse(done, ny, hn::Load(d, savedY + k * N)), d, savedY + k * N);
+                    hn::Store(hn::IfThenElse(done, hn::Set(d, double(at)), hn::Load(d, saveAt + k * N)), d,
+                              saveAt + k * N);
+                    hn::Store(hn::IfThenElse(done, hn::Set(d, double(CycleSaveGrain)), hn::Load(d, saveGap + k * N)),
+                              d, saveGap + k * N);
+                    saveDeadline = std::min(saveDeadline, at);
+                }
             } else {
-                hn::Store(x[k], d, lx + k * N);
-                hn::Store(y[k], d, ly + k * N);
                 for (unsigned b = bits; b != 0; b &= b - 1)
                     live -= !refill(k * N + hwy::Num0BitsBelowLS1Bit_Nonzero32(b), g);
-                x[k] = hn::Load(d, lx + k * N);
-                y[k] = hn::Load(d, ly + k * N);
             }
-            yy[k] = hn::Mul(y[k], y[k]);
         }
         if (live == 0)
-            return;
-        if (pastDeadline) {
+            return false;
+        if (g >= dueDeadline) {
             V first = hn::Load(d, due);
-#pragma GCC unroll 16
             for (size_t k = 1; k < K; ++k)
                 first = hn::Min(first, hn::Load(d, due + k * N));
             const double next = hn::GetLane(hn::MinOfLanes(d, first));
-            deadline = next < 9e18 ? static_cast<int64_t>(next) : Never;
+            dueDeadline = next < 9e18 ? static_cast<int64_t>(next) : Never;
         }
+        if (Cycles && g >= saveDeadline) {
+            // The lanes whose save is due save their iterate; the gap to the
+            // next save doubles.
+            V first = hn::Set(d, HUGE_VAL);
+            for (size_t k = 0; k < K; ++k) {
+                const V at = hn::Load(d, saveAt + k * N);
+                const V gap = hn::Load(d, saveGap + k * N);
+                const M save = hn::Ge(now, at);
+                hn::Store(hn::IfThenElse(save, hn::Load(d, lx + k * N), hn::Load(d, savedX + k * N)), d,
+                          savedX + k * N);
+                hn::Store(hn::IfThenElse(save, hn::Load(d, ly + k * N), hn::Load(d, savedY + k * N)), d,
+                          savedY + k * N);
+                const V nextAt = hn::IfThenElse(save, hn::Add(now, gap), at);
+                hn::Store(nextAt, d, saveAt + k * N);
+                hn::Store(hn::IfThenElse(save, hn::Add(gap, gap), gap), d, saveGap + k * N);
+                first = hn::Min(first, nextAt);
+            }
+            const double next = hn::GetLane(hn::MinOfLanes(d, first));
+            saveDeadline = next < 9e18 ? static_cast<int64_t>(next) : Never;
+        }
+        deadline = std::min(dueDeadline, saveDeadline);
+        return true;
+    };
+
+    const V cx = hn::Set(d, job.Cx);
+    const V cy = hn::Set(d, job.Cy);
+    const V four = hn::Set(d, 4.0);
+    V x[K], y[K], yy[K];
+    for (;;) {
+#pragma GCC unroll 16
+        for (size_t k = 0; k < K; ++k) {
+            x[k] = hn::Load(d, lx + k * N);
+            y[k] = hn::Load(d, ly + k * N);
+            yy[k] = hn::Mul(y[k], y[k]);
+        }
+        for (;;) {
+            M any = hn::FirstN(d, 0);
+#pragma GCC unroll 16
+            for (size_t k = 0; k < K; ++k)
+                any = hn::Or(any, IterateExactly(d, x[k], y[k], yy[k], cx, cy, four));
+            ++g;
+            if (Cycles && g % CycleCompareEvery == 0) {
+                // A repeated x sends the lanes to the test of the whole pair.
+#pragma GCC unroll 16
+                for (size_t k = 0; k < K; ++k)
+                    any = hn::Or(any, hn::Eq(x[k], hn::Load(d, savedX + k * N)));
+            }
+            if (HWY_UNLIKELY(!hn::AllFalse(d, any) || g >= deadline))
+                break;
+        }
+#pragma GCC unroll 16
+        for (size_t k = 0; k < K; ++k) {
+            hn::Store(x[k], d, lx + k * N);
+            hn::Store(y[k], d, ly + k * N);
+        }
+        if (!handOver())
+            break;
     }
+    job.Iterations.fetch_add(iterations, std::memory_order_relaxed);
 }
 
 // The walk in one of the shapes of WalkShapes: slots in flight to hide the
 // latency of one iteration (with 16 vector registers, AVX2 and SSE4, the
-// slots' squares spill) and the length of the pre-pass.
-template <size_t Shape>
+// slots' squares spill) and the length of the pre-pass; kernels from
+// WalkShapeCount on check for cycles.
+template <size_t Kernel>
 void WalkUnitsShaped(TWalkJob* job)
 {
     const hn::ScalableTag<double> d;
-    constexpr TWalkShape shape = WalkShapes[Shape];
-    WalkLanes<decltype(d), shape.Slots, shape.PreSteps, shape.PreGroup>(d, *job);
+    constexpr TWalkShape shape = WalkShapes[Kernel % WalkShapeCount];
+    constexpr bool cycles = Kernel >= WalkShapeCount;
+    WalkLanes<decltype(d), shape.Slots, shape.PreSteps, shape.PreGroup, cycles>(d, *job);
 }
 
-template <size_t... Shape>
-constexpr std::array<TWalkKernel, sizeof...(Shape)> ShapedKernels(std::index_sequence<Shape...>)
+template <size_t... Kernel>
+constexpr std::array<TWalkKernel, sizeof...(Kernel)> ShapedKernels(std::index_sequence<Kernel...>)
 {
-    return {&WalkUnitsShaped<Shape>...};
+    return {&WalkUnitsShaped<Kernel>...};
 }
 
-// This target's kernel of every shape, in the order of WalkShapes.
+// This target's kernel of every shape, in the order of WalkShapes, without
+// the cycle check and then with it.
 const TWalkKernel* WalkKernels()
 {
-    static constexpr auto kernels = ShapedKernels(std::make_index_sequence<WalkShapeCount>());
+    static constexpr auto kernels = ShapedKernels(std::make_index_sequence<2 * WalkShapeCount>());
     return kernels.data();
 }
 
@@ -566,11 +663,11 @@ std::vector<int64_t> KernelTargets()
     return targets;
 }
 
-TWalkKernel KernelFor(int64_t target, int shape)
+TWalkKernel KernelFor(int64_t target, int shape, bool cycles)
 {
     hwy::ChosenTarget chosen;
     chosen.Update(target);
-    return HWY_DISPATCH_TABLE(WalkKernels)[chosen.GetIndex()]()[shape];
+    return HWY_DISPATCH_TABLE(WalkKernels)[chosen.GetIndex()]()[shape + (cycles ? WalkShapeCount : 0)];
 }
 
 const char* KernelTargetName(int64_t target)

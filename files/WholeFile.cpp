@@ -35,7 +35,9 @@ public:
         if (Failed)
             return false;
         const bool ok = Write(Buffer.constData(), Buffer.size());
-        Buffer.clear();
+        // resize, not clear: clear frees the buffer, and each chunk of a big
+        // file would fault in fresh pages.
+        Buffer.resize(0);
         return ok;
     }
 
