@@ -118,7 +118,8 @@ TRaster RasterOf(const ProgramState& s, const TView& v)
 }
 
 // Every way of walking the tests check: each target with one to three
-// threads in the shape it picks, and each target in every shape.
+// threads in the shape it picks, each target in every shape, and each target
+// without the cycle check.
 struct TWalkWay {
     TFastWalkOptions Options;
     QByteArray Name;
@@ -133,8 +134,42 @@ std::vector<TWalkWay> WalkWays()
             ways.push_back({{threads, target}, name + ", threads " + QByteArray::number(threads)});
         for (int v = 0; v < FastWalkVariantCount(); ++v)
             ways.push_back({{2, target, nullptr, v}, name + ", " + FastWalkVariantName(v)});
+        ways.push_back({{2, target, nullptr, -1, 0}, name + ", no cycle check"});
     }
     return ways;
+}
+
+// Runs one test function of this program in a process of its own with the
+// variable set; its output, or null when it failed.
+QByteArray RunSelf(const char* variable, const QByteArray& value, const char* function)
+{
+    QProcess self;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(variable), QString::fromLatin1(value));
+    self.setProcessEnvironment(env);
+    self.setProcessChannelMode(QProcess::MergedChannels);
+    self.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(function)});
+    if (!self.waitForFinished(60000))
+        return {};
+    const QByteArray out = self.readAll();
+    if (self.exitStatus() != QProcess::NormalExit || self.exitCode() != 0) {
+        qWarning("%s", out.constData());
+        return {};
+    }
+    return out;
+}
+
+// Iterations the colouring function does for a picture of the counting
+// table: n for an escape at n, limit + 1 inside.
+int64_t PlainIterations(const QImage& image, int limit)
+{
+    int64_t total = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const int n = CountOf(image, x, y);
+            total += n == 0 ? limit + 1 : n;
+        }
+    return total;
 }
 
 }  // namespace
@@ -158,6 +193,8 @@ private slots:
     void otherColourFunctions();
     // Last: it forks, and the sanitizers allow no new threads after that.
     void forcedVariant();
+    void cycleCheck();
+    void cycleCheckSwitch();
 };
 
 void TestFastWalk::targets()
@@ -209,18 +246,50 @@ void TestFastWalk::variants()
 void TestFastWalk::forcedVariant()
 {
     const QByteArray name = FastWalkVariantName(FastWalkVariantCount() - 1);
-    QProcess self;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QUILMORA_WALK_VARIANT"), QString::fromLatin1(name));
-    self.setProcessEnvironment(env);
-    self.setProcessChannelMode(QProcess::MergedChannels);
-    self.start(QCoreApplication::applicationFilePath(), {QStringLiteral("variants")});
-    QVERIFY(self.waitForFinished(60000));
-    const QByteArray out = self.readAll();
-    QVERIFY2(self.exitStatus() == QProcess::NormalExit && self.exitCode() == 0, out.constData());
+    const QByteArray out = RunSelf("QUILMORA_WALK_VARIANT", name, "variants");
+    QVERIFY(!out.isNull());
     for (int64_t target : FastWalkTargets())
         QVERIFY2(out.contains(QByteArray(FastWalkTargetName(target)) + ": " + name + " (calibration 0.00 ms)"),
                  out.constData());
+}
+
+// The check leaves every pixel as it was and saves iterations where orbits
+// close; the walk counts them, banded or not, with the check and without.
+void TestFastWalk::cycleCheck()
+{
+    ProgramState s;
+    TView v;
+    v.Cx = 0.0, v.Cy = 0.0, v.ViewWidth = 0.5f, v.Width = 300, v.Height = 100;
+    Apply(s, v);
+    const TRaster r = RasterOf(s, v);
+    const QImage expected = Reference(s, r);
+    const int64_t plain = PlainIterations(expected, v.Limit);
+    const bool on = qgetenv("QUILMORA_CYCLE_CHECK") != "0";
+    QCOMPARE(FastWalkCycleCheck(), on);
+    qInfo("cycle check %s", on ? "on" : "off");
+    for (int check : {-1, 0, 1}) {
+        for (bool banded : {false, true}) {
+            int64_t done = 0;
+            TFastWalkOptions o{2, 0, nullptr, -1, check, &done};
+            QImage image = Blank(r.Width, r.Height, QImage::Format_RGB32);
+            if (banded)
+                QVERIFY(RasterWalkBanded(s, r, TargetOf(image), [](int) { return true; }, o));
+            else
+                FastRasterWalk(s, r, TargetOf(image), 0, -1, o);
+            QCOMPARE(Difference(expected, image), QString());
+            if (check == 0 || (check < 0 && !on))
+                QCOMPARE(done, plain);
+            else
+                QVERIFY2(done > 0 && done * 10 < plain, qPrintable(QStringLiteral("%1 of %2").arg(done).arg(plain)));
+        }
+    }
+}
+
+// QUILMORA_CYCLE_CHECK=0 turns the check off for the whole process.
+void TestFastWalk::cycleCheckSwitch()
+{
+    const QByteArray out = RunSelf("QUILMORA_CYCLE_CHECK", "0", "cycleCheck");
+    QVERIFY(out.contains("cycle check off"));
 }
 
 void TestFastWalk::matchesReference_data()
@@ -288,6 +357,35 @@ void TestFastWalk::matchesReference_data()
         v.Width = w, v.Height = h;
         QTest::addRow("%d x %d", w, h) << v;
     }
+
+    // Orbits that close at once, after a long while, or never; through
+    // signed zeros, subnormal floats, NaN and infinity.
+    struct TOrbits {
+        const char* Name;
+        double Cx, Cy;
+        float CenterX, CenterY, ViewWidth;
+    };
+    const TOrbits orbits[] = {
+        {"the rabbit, mixed", -0.12, 0.75, 0.1f, -0.05f, 3.2f},
+        {"the rabbit's superattracting centre", -0.12256116687665361, 0.74486176661974424, 0.0f, 0.0f, 2.0f},
+        {"superattracting 2-cycle", -1.0, 0.0, 0.0f, 0.0f, 1.2f},
+        {"near the parabolic point, outside", 0.25 + 1e-6, 0.0, 0.45f, 0.0f, 0.2f},
+        {"near the parabolic point, inside", 0.25 - 1e-6, 0.0, 0.45f, 0.0f, 0.2f},
+        {"near the parabolic point, off the axis", 0.25, 1e-5, 0.4f, 0.05f, 0.3f},
+        {"Siegel disk", -0.390541, -0.586788, 0.0f, 0.0f, 2.5f},
+        {"negative zero C", -0.0, -0.0, 0.0f, 0.0f, 0.6f},
+        {"subnormal C", 1e-40, -3e-41, 0.0f, 0.0f, 0.5f},
+        {"subnormal view", 0.0, 0.0, 1e-39f, -1e-39f, 1e-40f},
+        {"C infinite", std::numeric_limits<double>::infinity(), 0.0, 0.0f, 0.0f, 5.0f},
+        {"C not a number, small view", 0.0, std::numeric_limits<double>::quiet_NaN(), 0.0f, 0.0f, 0.5f},
+    };
+    for (const TOrbits& o : orbits)
+        for (int limit : {1, 2, 254, 8190}) {
+            v = {};
+            v.Cx = o.Cx, v.Cy = o.Cy, v.CenterX = o.CenterX, v.CenterY = o.CenterY, v.ViewWidth = o.ViewWidth;
+            v.Limit = limit, v.Width = 64, v.Height = 48;
+            QTest::addRow("%s, limit %d", o.Name, limit) << v;
+        }
 
     v = {};
     v.Cx = std::numeric_limits<double>::quiet_NaN();
