@@ -61,12 +61,16 @@ struct TWalkJob {
 
 using TWalkKernel = void (*)(TWalkJob* job);
 
-// Steps between a lane's saved iterates at first; each further save doubles
-// the gap. Saves fall on steps that are multiples of this, so that the lanes
-// save together and the walk leaves its inner loop for them rarely.
-inline constexpr int64_t CycleSaveGrain = 16;
+// The cycle check's schedule: a lane saves its iterate first from the pixel's
+// iteration CycleFirstSave on (most pixels that survive the pre-pass escape
+// soon after it, and pay nothing then), or CycleFirstSaveInside for pixels
+// deep inside the set, then after gaps that grow with the iterations done.
+// The saves fall on multiples of the gap, powers of two, so that lanes save
+// together and the walk leaves its inner loop for them rarely.
+inline constexpr int64_t CycleFirstSave = 256;
+inline constexpr int64_t CycleFirstSaveInside = 16;
 // Steps between two comparisons with the saved iterate, a divisor of
-// CycleSaveGrain: a cycle of length n is seen once a gap between saves holds
+// CycleFirstSaveInside: a cycle of length n is seen once a gap between saves holds
 // a common multiple of n and this.
 inline constexpr int64_t CycleCompareEvery = 4;
 

@@ -359,6 +359,42 @@ HWY_INLINE void MoveIn(D d, hn::Mask<D> m, unsigned bits, uchar* const* HWY_REST
     hn::Store(hn::IfThenElse(m, hn::Set(d, laneDue), hn::Load(d, due)), d, due);
 }
 
+// The saves due at step g of K slots' lanes: each saves its iterate (lx,
+// ly), and its next save falls on the next multiple of the largest power of
+// two up to the iterations its pixel has done (CycleFirstSaveInside at
+// least): the gaps grow with the orbit, and lanes of orbits alike in age save
+// at the same steps. slotSave holds each slot's first save; saveDeadline
+// becomes the first of all.
+template <class D, size_t K>
+HWY_INLINE void SaveDue(D d, int64_t g, int64_t limit, const double* lx, const double* ly, const double* due,
+                        double* savedX, double* savedY, double* saveAt, int64_t* slotSave, int64_t& saveDeadline)
+{
+    using V = hn::Vec<D>;
+    constexpr size_t N = hn::MaxLanes(D());
+    const hn::RebindToUnsigned<D> du;
+    const auto exponent = hn::Set(du, 0x7FF0000000000000ull);
+    const V least = hn::Set(d, double(CycleFirstSaveInside));
+    const V now = hn::Set(d, static_cast<double>(g));
+    const V gl = hn::Set(d, static_cast<double>(g + limit + 1));
+    saveDeadline = std::numeric_limits<int64_t>::max();
+    for (size_t k = 0; k < K; ++k) {
+        if (g >= slotSave[k]) {
+            const V at = hn::Load(d, saveAt + k * N);
+            const auto save = hn::Ge(now, at);
+            hn::BlendedStore(hn::Load(d, lx + k * N), save, d, savedX + k * N);
+            hn::BlendedStore(hn::Load(d, ly + k * N), save, d, savedY + k * N);
+            const V iterated = hn::Sub(gl, hn::Load(d, due + k * N));
+            const V gap = hn::Max(least, hn::BitCast(d, hn::And(hn::BitCast(du, iterated), exponent)));
+            const V following = hn::Mul(hn::Floor(hn::Add(hn::Div(now, gap), hn::Set(d, 1.0))), gap);
+            const V nextAt = hn::IfThenElse(save, following, at);
+            hn::Store(nextAt, d, saveAt + k * N);
+            const double next = hn::GetLane(hn::MinOfLanes(d, nextAt));
+            slotSave[k] = next < 9e18 ? static_cast<int64_t>(next) : std::numeric_limits<int64_t>::max();
+        }
+        saveDeadline = std::min(saveDeadline, slotSave[k]);
+    }
+}
+
 template <class D, size_t K, int64_t PreSteps, size_t PreGroup, bool Cycles>
 HWY_INLINE void WalkLanes(D d, TWalkJob& job)
 {
@@ -377,12 +413,10 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     HWY_ALIGN double due[L];
     HWY_ALIGN uchar* dst[L];  // null: the lane is idle
     HWY_ALIGN int unitOf[L];  // unit of the lane's pixel, in a banded walk
-    // The lane's saved iterate, the step of its next save and the gap after
-    // that one.
+    // The lane's saved iterate (x NaN: none yet) and the step of its next save.
     HWY_ALIGN double savedX[L];
     HWY_ALIGN double savedY[L];
     HWY_ALIGN double saveAt[L];
-    HWY_ALIGN double saveGap[L];
     TPending pend;
     pend.Count = pend.Next = 0;
     int pendUnit = 0;  // unit of the pending pixels
@@ -410,6 +444,12 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     constexpr int64_t Never = std::numeric_limits<int64_t>::max();
     int64_t dueDeadline = Never;
     int64_t saveDeadline = Never;
+    int64_t slotSave[K];  // first save due in each slot
+    // Whether any lane has saved an iterate: until then there is nothing to
+    // compare with (views whose pixels all escape or pass the limit before
+    // their first save pay for the check almost nothing).
+    bool anySaved = false;
+    std::fill_n(slotSave, K, Never);
     int64_t deadline = Never;
     int live = 0;
     bool unitsLeft = true;
@@ -417,8 +457,15 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     int taken = 0;
     int takenEnd = 0;
     const double idle = std::numeric_limits<double>::quiet_NaN();  // NaN never escapes nor repeats
-    // The first save after a pixel enters at step 'now'.
-    const auto firstSave = [](int64_t now) { return (now / CycleSaveGrain + 1) * CycleSaveGrain; };
+    // The first save of a pixel entering at step 'now' after 'steps'
+    // iterations: on the first multiple of F from its iteration F on, where F
+    // is CycleFirstSave, or CycleFirstSaveInside for a pixel that skipped the
+    // pre-pass deep inside the set.
+    const auto firstSave = [](int64_t now, int64_t steps) {
+        const int64_t from = steps < PreSteps ? CycleFirstSaveInside : CycleFirstSave;
+        // from is a power of two
+        return (std::max(now, now + from - steps) & ~(from - 1)) + from;
+    };
 
     // Puts the next pending pixel into lane i of lx, ly (its last iterate),
     // running the pre-pass of the next unit when the list is used up.
@@ -460,16 +507,18 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
             return false;
         }
         const int p = pend.Next++;
-        lx[i] = savedX[i] = pend.X[p];
-        ly[i] = savedY[i] = pend.Y[p];
+        lx[i] = pend.X[p];
+        ly[i] = pend.Y[p];
+        savedX[i] = savedY[i] = idle;
         dst[i] = pend.Dst[p];
         unitOf[i] = pendUnit;
         due[i] = static_cast<double>(now - pend.Steps + limit + 1);
         dueDeadline = std::min(dueDeadline, now - pend.Steps + limit + 1);
         if (Cycles) {
-            saveAt[i] = static_cast<double>(firstSave(now));
-            saveGap[i] = CycleSaveGrain;
-            saveDeadline = std::min(saveDeadline, firstSave(now));
+            const int64_t at = firstSave(now, pend.Steps);
+            saveAt[i] = static_cast<double>(at);
+            slotSave[i / N] = std::min(slotSave[i / N], at);
+            saveDeadline = std::min(saveDeadline, at);
         }
         return true;
     };
@@ -482,136 +531,150 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
     }
     deadline = std::min(dueDeadline, saveDeadline);
 
-    // Everything but the iterations, kept out of line: the lanes' iterates
-    // pass through lx and ly, so that the loop below keeps its vectors in
-    // registers whatever this needs. At step g: writes the pixels whose lanes
-    // escaped, closed their orbit or passed the limit, gives those lanes the
-    // next pixels, saves the iterates whose save is due and sets the next
-    // deadline. Returns whether any lane is still busy.
-    const auto handOver = [&]() HWY_NOINLINE {
-        const V four = hn::Set(d, 4.0);
+    const V cx = hn::Set(d, job.Cx);
+    const V cy = hn::Set(d, job.Cy);
+    const V four = hn::Set(d, 4.0);
+    V x[K], y[K], yy[K];
+#pragma GCC unroll 16
+    for (size_t k = 0; k < K; ++k) {
+        x[k] = hn::Load(d, lx + k * N);
+        y[k] = hn::Load(d, ly + k * N);
+        yy[k] = hn::Mul(y[k], y[k]);
+    }
+
+    for (;;) {
+        M any = hn::FirstN(d, 0);
+#pragma GCC unroll 16
+        for (size_t k = 0; k < K; ++k)
+            any = hn::Or(any, IterateExactly(d, x[k], y[k], yy[k], cx, cy, four));
+        ++g;
+        if (Cycles && anySaved && g % CycleCompareEvery == 0) {
+            // A repeated x sends the lanes to the test of the whole pair. The
+            // saved values are read here each time: kept in registers over
+            // the loop, they would push the iterates out of them.
+            const double* saved = savedX;
+            asm("" : "+r"(saved));
+#pragma GCC unroll 16
+            for (size_t k = 0; k < K; ++k)
+                any = hn::Or(any, hn::Eq(x[k], hn::Load(d, saved + k * N)));
+        }
+        const bool pastDeadline = g >= deadline;
+        if (HWY_LIKELY(hn::AllFalse(d, any) && !pastDeadline))
+            continue;
+
+        // Each slot's escapes once more, in the literal form of the test, so
+        // that the compiler keeps no masks of the steps above alive; and the
+        // orbits that closed.
+        M done[K];
+        unsigned closedBits[K] = {};
         const V zero = hn::Zero(d);
         const V now = hn::Set(d, static_cast<double>(g));
-        const bool dueNow = g >= dueDeadline;
-        for (size_t k = 0; k < K; ++k) {
-            const V x = hn::Load(d, lx + k * N);
-            const V y = hn::Load(d, ly + k * N);
-            // The escape in the literal form of the test.
-            M done = hn::Ge(hn::Sub(hn::MulAdd(x, x, hn::Mul(y, y)), four), zero);
-            unsigned closedBits = 0;
-            if (Cycles) {
-                const M closed =
-                    hn::And(hn::Eq(x, hn::Load(d, savedX + k * N)), hn::Eq(y, hn::Load(d, savedY + k * N)));
-                uint8_t closedMask[8] = {};
-                hn::StoreMaskBits(d, closed, closedMask);
-                closedBits = closedMask[0];
-                done = hn::Or(done, closed);
+        // Whole pairs are compared only where an x came back.
+        bool repeated = false;
+        if (Cycles) {
+            if (anySaved && g % CycleCompareEvery == 0) {
+                M same = hn::FirstN(d, 0);
+                for (size_t k = 0; k < K; ++k)
+                    same = hn::Or(same, hn::Eq(x[k], hn::Load(d, savedX + k * N)));
+                repeated = !hn::AllFalse(d, same);
             }
-            if (dueNow)
-                done = hn::Or(done, hn::Ge(now, hn::Load(d, due + k * N)));
-            if (hn::AllFalse(d, done))
+            if (repeated || g >= saveDeadline) {
+                // Rare work on the iterates in memory: kept in registers
+                // through it, they would be spilled on every step above.
+#pragma GCC unroll 16
+                for (size_t k = 0; k < K; ++k) {
+                    hn::Store(x[k], d, lx + k * N);
+                    hn::Store(y[k], d, ly + k * N);
+                }
+                asm volatile("" ::: "memory");
+                if (repeated)
+                    for (size_t k = 0; k < K; ++k) {
+                        const M closed = hn::And(hn::Eq(hn::Load(d, lx + k * N), hn::Load(d, savedX + k * N)),
+                                                 hn::Eq(hn::Load(d, ly + k * N), hn::Load(d, savedY + k * N)));
+                        uint8_t closedMask[8] = {};
+                        hn::StoreMaskBits(d, closed, closedMask);
+                        closedBits[k] = closedMask[0];
+                    }
+                if (g >= saveDeadline) {
+                    SaveDue<D, K>(d, g, limit, lx, ly, due, savedX, savedY, saveAt, slotSave, saveDeadline);
+                    anySaved = true;
+                }
+#pragma GCC unroll 16
+                for (size_t k = 0; k < K; ++k) {
+                    x[k] = hn::Load(d, lx + k * N);
+                    y[k] = hn::Load(d, ly + k * N);
+                    yy[k] = hn::Mul(y[k], y[k]);
+                }
+            }
+        }
+#pragma GCC unroll 16
+        for (size_t k = 0; k < K; ++k) {
+            done[k] = hn::Ge(hn::Sub(hn::MulAdd(x[k], x[k], yy[k]), four), zero);
+            if (Cycles && repeated) {
+                uint8_t closedMask[8] = {static_cast<uint8_t>(closedBits[k])};
+                done[k] = hn::Or(done[k], hn::LoadMaskBits(d, closedMask));
+            }
+        }
+
+        // Lanes that escaped, closed their orbit or passed the limit hand
+        // over to the next pixels.
+        if (g >= dueDeadline) {
+#pragma GCC unroll 16
+            for (size_t k = 0; k < K; ++k)
+                done[k] = hn::Or(done[k], hn::Ge(now, hn::Load(d, due + k * N)));
+        }
+#pragma GCC unroll 16
+        for (size_t k = 0; k < K; ++k) {
+            if (hn::AllFalse(d, done[k]))
                 continue;
             uint8_t maskBits[8] = {};
-            hn::StoreMaskBits(d, done, maskBits);
+            hn::StoreMaskBits(d, done[k], maskBits);
             const unsigned bits = maskBits[0];
-            iterations += WriteDone(bits, closedBits, g + limit + 1, limit, table, dst + k * N, due + k * N);
+            iterations += WriteDone(bits, closedBits[k], g + limit + 1, limit, table, dst + k * N, due + k * N);
             if (outstanding)
                 for (unsigned b = bits; b != 0; b &= b - 1)
                     written(k * N + hwy::Num0BitsBelowLS1Bit_Nonzero32(b));
             const int count = static_cast<int>(hwy::PopCount(bits));
             if (HWY_LIKELY(pend.Count - pend.Next >= count)) {
-                // The next pixels move into the freed lanes as vectors.
-                const V nx = ExpandInto(d, x, done, bits, pend.X + pend.Next);
-                const V ny = ExpandInto(d, y, done, bits, pend.Y + pend.Next);
-                hn::Store(nx, d, lx + k * N);
-                hn::Store(ny, d, ly + k * N);
+                // The next pixels move into the freed lanes in registers.
+                x[k] = ExpandInto(d, x[k], done[k], bits, pend.X + pend.Next);
+                y[k] = ExpandInto(d, y[k], done[k], bits, pend.Y + pend.Next);
                 const int64_t laneDue = g - pend.Steps + limit + 1;
-                MoveIn(d, done, bits, pend.Dst + pend.Next, static_cast<double>(laneDue), pendUnit, dst + k * N,
-                       due + k * N, unitOf + k * N);
+                MoveIn(d, done[k], bits, pend.Dst + pend.Next, static_cast<double>(laneDue), pendUnit,
+                       dst + k * N, due + k * N, unitOf + k * N);
                 pend.Next += count;
                 dueDeadline = std::min(dueDeadline, laneDue);
                 if (Cycles) {
-                    // Their first iterate here is the first saved.
-                    const int64_t at = firstSave(g);
-                    hn::Store(hn::IfThenElse(done, nx, hn::Load(d, savedX + k * N)), d, savedX + k * N);
-                    hn::Store(hn::IfThenElse(done, ny, hn::Load(d, savedY + k * N)), d, savedY + k * N);
-                    hn::Store(hn::IfThenElse(done, hn::Set(d, double(at)), hn::Load(d, saveAt + k * N)), d,
+                    const int64_t at = firstSave(g, pend.Steps);
+                    if (anySaved)
+                        hn::Store(hn::IfThenElse(done[k], hn::Set(d, idle), hn::Load(d, savedX + k * N)), d,
+                                  savedX + k * N);
+                    hn::Store(hn::IfThenElse(done[k], hn::Set(d, double(at)), hn::Load(d, saveAt + k * N)), d,
                               saveAt + k * N);
-                    hn::Store(hn::IfThenElse(done, hn::Set(d, double(CycleSaveGrain)), hn::Load(d, saveGap + k * N)),
-                              d, saveGap + k * N);
+                    slotSave[k] = std::min(slotSave[k], at);
                     saveDeadline = std::min(saveDeadline, at);
                 }
             } else {
+                hn::Store(x[k], d, lx + k * N);
+                hn::Store(y[k], d, ly + k * N);
                 for (unsigned b = bits; b != 0; b &= b - 1)
                     live -= !refill(k * N + hwy::Num0BitsBelowLS1Bit_Nonzero32(b), g);
+                x[k] = hn::Load(d, lx + k * N);
+                y[k] = hn::Load(d, ly + k * N);
             }
+            yy[k] = hn::Mul(y[k], y[k]);
         }
         if (live == 0)
-            return false;
+            break;
         if (g >= dueDeadline) {
             V first = hn::Load(d, due);
+#pragma GCC unroll 16
             for (size_t k = 1; k < K; ++k)
                 first = hn::Min(first, hn::Load(d, due + k * N));
             const double next = hn::GetLane(hn::MinOfLanes(d, first));
             dueDeadline = next < 9e18 ? static_cast<int64_t>(next) : Never;
         }
-        if (Cycles && g >= saveDeadline) {
-            // The lanes whose save is due save their iterate; the gap to the
-            // next save doubles.
-            V first = hn::Set(d, HUGE_VAL);
-            for (size_t k = 0; k < K; ++k) {
-                const V at = hn::Load(d, saveAt + k * N);
-                const V gap = hn::Load(d, saveGap + k * N);
-                const M save = hn::Ge(now, at);
-                hn::Store(hn::IfThenElse(save, hn::Load(d, lx + k * N), hn::Load(d, savedX + k * N)), d,
-                          savedX + k * N);
-                hn::Store(hn::IfThenElse(save, hn::Load(d, ly + k * N), hn::Load(d, savedY + k * N)), d,
-                          savedY + k * N);
-                const V nextAt = hn::IfThenElse(save, hn::Add(now, gap), at);
-                hn::Store(nextAt, d, saveAt + k * N);
-                hn::Store(hn::IfThenElse(save, hn::Add(gap, gap), gap), d, saveGap + k * N);
-                first = hn::Min(first, nextAt);
-            }
-            const double next = hn::GetLane(hn::MinOfLanes(d, first));
-            saveDeadline = next < 9e18 ? static_cast<int64_t>(next) : Never;
-        }
         deadline = std::min(dueDeadline, saveDeadline);
-        return true;
-    };
-
-    const V cx = hn::Set(d, job.Cx);
-    const V cy = hn::Set(d, job.Cy);
-    const V four = hn::Set(d, 4.0);
-    V x[K], y[K], yy[K];
-    for (;;) {
-#pragma GCC unroll 16
-        for (size_t k = 0; k < K; ++k) {
-            x[k] = hn::Load(d, lx + k * N);
-            y[k] = hn::Load(d, ly + k * N);
-            yy[k] = hn::Mul(y[k], y[k]);
-        }
-        for (;;) {
-            M any = hn::FirstN(d, 0);
-#pragma GCC unroll 16
-            for (size_t k = 0; k < K; ++k)
-                any = hn::Or(any, IterateExactly(d, x[k], y[k], yy[k], cx, cy, four));
-            ++g;
-            if (Cycles && g % CycleCompareEvery == 0) {
-                // A repeated x sends the lanes to the test of the whole pair.
-#pragma GCC unroll 16
-                for (size_t k = 0; k < K; ++k)
-                    any = hn::Or(any, hn::Eq(x[k], hn::Load(d, savedX + k * N)));
-            }
-            if (HWY_UNLIKELY(!hn::AllFalse(d, any) || g >= deadline))
-                break;
-        }
-#pragma GCC unroll 16
-        for (size_t k = 0; k < K; ++k) {
-            hn::Store(x[k], d, lx + k * N);
-            hn::Store(y[k], d, ly + k * N);
-        }
-        if (!handOver())
-            break;
     }
     job.Iterations.fetch_add(iterations, std::memory_order_relaxed);
 }
