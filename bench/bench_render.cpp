@@ -4,6 +4,7 @@
 //   fast                  the fast walk, best vector target, every core
 //   fast-1core            the same on one core
 //   fast-nocheck, fast-1core-nocheck   both without the cycle check
+//   fast-1core-check      with the cycle check whatever the picture
 //   fast-1core-TARGET     each other vector target on one core
 //   fast-1core-VARIANT    each kernel shape forced, best target, one core,
 //                         with the cycle check and (-nocheck) without
@@ -279,10 +280,11 @@ int main(int argc, char** argv)
                 b->Iterations(1);  // tens of seconds each
         };
         add("reference", TWalker::Reference, {});
-        add("fast", TWalker::Fast, {0, 0, nullptr, -1, 1});
-        add("fast-1core", TWalker::Fast, {1, 0, nullptr, -1, 1});
+        add("fast", TWalker::Fast, {0, 0});
+        add("fast-1core", TWalker::Fast, {1, 0});
         add("fast-nocheck", TWalker::Fast, {0, 0, nullptr, -1, 0});
         add("fast-1core-nocheck", TWalker::Fast, {1, 0, nullptr, -1, 0});
+        add("fast-1core-check", TWalker::Fast, {1, 0, nullptr, -1, 1});
         for (size_t i = 1; i < targets.size(); ++i)
             add(std::string("fast-1core-") + FastWalkTargetName(targets[i]), TWalker::Fast,
                 {1, targets[i], nullptr, -1, 1});
@@ -350,20 +352,28 @@ int main(int argc, char** argv)
                     fast->PixelsPerSecond * 1e-6, one->Ms, refMs / one->Ms, share(one, targets.front(), 1),
                     cpuShare(one, targets.front()), one->Ms / fast->Ms);
     }
-    std::printf("\nThe cycle check: iterations the colouring function does and those the fast walk did, "
-                "time with the check and without it:\n\n");
-    std::printf("| picture | iterations | done | fewer | on, all cores | off | off / on | on, one core | off | "
-                "off / on |\n|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("\nThe cycle check: whether the walk checks the picture, the iterations the colouring "
+                "function does and those the fast walk did, time as the walk chooses (\"auto\") and without the "
+                "check; on one core also with the check forced:\n\n");
+    std::printf("| picture | checks | iterations | done | fewer | auto, all cores | off | off / auto | auto, one "
+                "core | off | off / auto | forced on | forced / off |\n"
+                "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const TScenario& sc : Scenarios) {
         const auto* on = find(sc.Name + "/fast");
         const auto* off = find(sc.Name + "/fast-nocheck");
         const auto* on1 = find(sc.Name + "/fast-1core");
         const auto* off1 = find(sc.Name + "/fast-1core-nocheck");
-        if (!on || !off || !on1 || !off1 || on->Ms <= 0 || on1->Ms <= 0 || on->Done <= 0)
+        const auto* forced = find(sc.Name + "/fast-1core-check");
+        if (!on || !off || !on1 || !off1 || !forced || on->Ms <= 0 || on1->Ms <= 0 || off1->Ms <= 0 ||
+            on->Done <= 0)
             continue;
-        std::printf("| %s | %.1f M | %.1f M | %.1f | %.3f ms | %.3f ms | %.2f | %.3f ms | %.3f ms | %.2f |\n",
-                    sc.Title.c_str(), on->Iterations * 1e-6, on->Done * 1e-6, on->Iterations / on->Done, on->Ms,
-                    off->Ms, off->Ms / on->Ms, on1->Ms, off1->Ms, off1->Ms / on1->Ms);
+        auto s = std::make_unique<ProgramState>();
+        sc.Setup(*s);
+        std::printf("| %s | %s | %.1f M | %.1f M | %.1f | %.3f ms | %.3f ms | %.2f | %.3f ms | %.3f ms | %.2f | "
+                    "%.3f ms | %.2f |\n",
+                    sc.Title.c_str(), FastWalkUsesCycleCheck(*s) ? "yes" : "no", on->Iterations * 1e-6,
+                    on->Done * 1e-6, on->Iterations / on->Done, on->Ms, off->Ms, off->Ms / on->Ms, on1->Ms, off1->Ms,
+                    off1->Ms / on1->Ms, forced->Ms, forced->Ms / off1->Ms);
     }
     std::printf("\nOther vector targets, one core (time, ratio to the reference, share of the target's bound):\n\n");
     std::printf("| picture |");

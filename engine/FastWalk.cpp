@@ -65,9 +65,22 @@ int ForcedShape()
     return forced;
 }
 
-bool CheckOf(int cycleCheck)
+// QUILMORA_CYCLE_CHECK: 0 off, 1 on for every picture, otherwise (unset)
+// on where the picture's orbits close.
+int CheckSetting()
 {
-    return cycleCheck < 0 ? FastWalkCycleCheck() : cycleCheck != 0;
+    static const int setting = [] {
+        const QByteArray value = qgetenv("QUILMORA_CYCLE_CHECK");
+        return value == "0" ? 0 : value == "1" ? 1 : -1;
+    }();
+    return setting;
+}
+
+bool CheckOf(int cycleCheck, const ProgramState& s)
+{
+    if (cycleCheck < 0)
+        cycleCheck = CheckSetting();
+    return cycleCheck < 0 ? FastWalkOrbitsClose(s) : cycleCheck != 0;
 }
 
 // The calibration's jobs, 512 x 8 pixels at limit 254 each, walked on the
@@ -188,10 +201,10 @@ int ShapeOf(int64_t target, int requested, bool cycles)
     return CalibrationOf(target, cycles).Shape;
 }
 
-TWalkKernel Kernel(int64_t target, const TFastWalkOptions& options)
+TWalkKernel Kernel(int64_t target, const TFastWalkOptions& options, const ProgramState& s)
 {
     target = Resolved(target);
-    const bool cycles = CheckOf(options.CycleCheck);
+    const bool cycles = CheckOf(options.CycleCheck, s);
     return KernelFor(target, ShapeOf(target, options.Variant, cycles), cycles);
 }
 
@@ -392,18 +405,52 @@ const char* FastWalkVariantName(int variant)
 
 bool FastWalkCycleCheck()
 {
-    static const bool on = qgetenv("QUILMORA_CYCLE_CHECK") != "0";
-    return on;
+    return CheckSetting() != 0;
+}
+
+bool FastWalkOrbitsClose(const ProgramState& s)
+{
+    // The orbit of z = 0 as a pixel's, by the same float steps; its saved
+    // iterate moves to the current one at steps 1, 2, 4, 8...
+    const double cx = s.FractalParams.Cx;
+    const double cy = s.FractalParams.Cy;
+    double x = 0.0, y = 0.0;
+    double savedX = 0.0, savedY = 0.0;
+    int64_t nextSave = 1;
+    const int64_t limit = std::min<int64_t>(s.IterationLimit, ColourTableSize - 1);
+    for (int64_t n = 1; n <= limit; ++n) {
+        const double nx = static_cast<float>((x * x - y * y) + cx);
+        const double ny = static_cast<float>(x * (y + y) + cy);
+        x = nx;
+        y = ny;
+        if (x * x + y * y >= 4.0)
+            return false;
+        if (x == savedX && y == savedY)
+            return true;
+        if (n == nextSave) {
+            savedX = x;
+            savedY = y;
+            nextSave *= 2;
+        }
+    }
+    return false;
+}
+
+bool FastWalkUsesCycleCheck(const ProgramState& s)
+{
+    return CheckOf(-1, s);
 }
 
 int FastWalkVariant(int64_t target, int cycleCheck)
 {
-    return ShapeOf(Resolved(target), -1, CheckOf(cycleCheck));
+    return ShapeOf(Resolved(target), -1, cycleCheck < 0 ? CheckSetting() != 0 : cycleCheck != 0);
 }
 
 double FastWalkCalibrationSeconds(int64_t target, int cycleCheck)
 {
-    return ForcedShape() >= 0 ? 0.0 : CalibrationOf(Resolved(target), CheckOf(cycleCheck)).Seconds;
+    return ForcedShape() >= 0 ? 0.0
+                              : CalibrationOf(Resolved(target), cycleCheck < 0 ? CheckSetting() != 0 : cycleCheck != 0)
+                                    .Seconds;
 }
 
 const char* FastWalkTargetName(int64_t target)
@@ -432,7 +479,7 @@ void FastRasterWalk(const ProgramState& s, const TRaster& r, const TPixelTarget&
                        scratch.Xs,
                        scratch.Ys,
                        scratch.Colours,
-                       Kernel(options.Target, options),
+                       Kernel(options.Target, options, s),
                        options.Threads,
                        options.Pool ? *options.Pool : TWalkPool::Instance(),
                        options.IterationsDone};
@@ -455,7 +502,7 @@ bool RasterWalkBanded(const ProgramState& s, const TRaster& r, const TPixelTarge
                            xs,
                            ys,
                            colours,
-                           Kernel(options.Target, options),
+                           Kernel(options.Target, options, s),
                            options.Threads,
                            options.Pool ? *options.Pool : TWalkPool::Instance(),
                            options.IterationsDone};

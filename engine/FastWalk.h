@@ -23,7 +23,8 @@ struct TFastWalkOptions {
     // Shape of the vector kernel (0 .. FastWalkVariantCount() - 1); -1 means
     // the one FastWalkVariant picks.
     int Variant = -1;
-    // The cycle check: 1 on, 0 off, -1 as FastWalkCycleCheck says.
+    // The cycle check: 1 on, 0 off, -1 as the process and the picture say
+    // (FastWalkUsesCycleCheck).
     int CycleCheck = -1;
     // When set, the iterations the walk's pixels took are added to it (an
     // escape at n counts n, a pixel that passed the limit limit + 1, a pixel
@@ -31,11 +32,17 @@ struct TFastWalkOptions {
     int64_t* IterationsDone = nullptr;
 };
 
-// Whether the fast walk checks orbits for cycles: an orbit whose iterate
-// comes back, bit for bit, to an earlier one never escapes, so its pixel is
-// interior at once. On unless the environment variable QUILMORA_CYCLE_CHECK
-// is 0, for the whole process.
-bool FastWalkCycleCheck();
+// The cycle check: an orbit whose iterate comes back, bit for bit, to an
+// earlier one never escapes, so its pixel is interior at once. A walk checks
+// where the picture has such orbits: where the orbit of 0, walked as a
+// pixel's, closes before it escapes or passes the limit (C has an attracting
+// cycle, whose basin is the interior). Elsewhere (no interior, a Siegel
+// disk, a parabolic point, the limit too small) the check would find little
+// and only cost. The environment variable QUILMORA_CYCLE_CHECK overrides
+// this for the whole process: 0 never checks, 1 checks every picture.
+bool FastWalkCycleCheck();  // false when QUILMORA_CYCLE_CHECK is 0
+bool FastWalkOrbitsClose(const ProgramState& s);
+bool FastWalkUsesCycleCheck(const ProgramState& s);
 
 // Vector targets compiled in and supported by this CPU, best first.
 std::vector<int64_t> FastWalkTargets();
@@ -46,7 +53,7 @@ const char* FastWalkTargetName(int64_t target);
 int FastWalkVariantCount();
 const char* FastWalkVariantName(int variant);
 // The shape walks on 'target' (0: the best) take, with the cycle check on or
-// off (-1: as FastWalkCycleCheck says): the one named by the environment
+// off (-1: on unless QUILMORA_CYCLE_CHECK is 0): the one named by the environment
 // variable QUILMORA_WALK_VARIANT, else the fastest on small calibration
 // jobs, timed once per process at the first use on the walking thread.
 // QUILMORA_WALK_VARIANT=reference instead makes every walk of the process the

@@ -118,8 +118,8 @@ TRaster RasterOf(const ProgramState& s, const TView& v)
 }
 
 // Every way of walking the tests check: each target with one to three
-// threads in the shape it picks, each target in every shape, and each target
-// without the cycle check.
+// threads in the shape it picks and in every shape, all with the cycle check;
+// and each target without it, and as the picture says.
 struct TWalkWay {
     TFastWalkOptions Options;
     QByteArray Name;
@@ -131,10 +131,11 @@ std::vector<TWalkWay> WalkWays()
     for (int64_t target : FastWalkTargets()) {
         const QByteArray name = FastWalkTargetName(target);
         for (int threads : {1, 2, 3})
-            ways.push_back({{threads, target}, name + ", threads " + QByteArray::number(threads)});
+            ways.push_back({{threads, target, nullptr, -1, 1}, name + ", threads " + QByteArray::number(threads)});
         for (int v = 0; v < FastWalkVariantCount(); ++v)
-            ways.push_back({{2, target, nullptr, v}, name + ", " + FastWalkVariantName(v)});
+            ways.push_back({{2, target, nullptr, v, 1}, name + ", " + FastWalkVariantName(v)});
         ways.push_back({{2, target, nullptr, -1, 0}, name + ", no cycle check"});
+        ways.push_back({{2, target}, name + ", cycle check as the picture says"});
     }
     return ways;
 }
@@ -194,6 +195,7 @@ private slots:
     // Last: it forks, and the sanitizers allow no new threads after that.
     void forcedVariant();
     void cycleCheck();
+    void orbitsClose();
     void cycleCheckSwitch();
 };
 
@@ -282,6 +284,34 @@ void TestFastWalk::cycleCheck()
             else
                 QVERIFY2(done > 0 && done * 2 < plain, qPrintable(QStringLiteral("%1 of %2").arg(done).arg(plain)));
         }
+    }
+}
+
+// The walk checks where the orbit of 0 closes: C with an attracting cycle.
+void TestFastWalk::orbitsClose()
+{
+    struct TCase {
+        double Cx, Cy;
+        int Limit;
+        bool Close;
+    };
+    const TCase cases[] = {
+        {0.0, 0.0, 1, true},            // 0 is fixed
+        {-1.0, 0.0, 254, true},         // 0 -> -1 -> 0
+        {-0.12, 0.75, 254, true},       // the rabbit's 3-cycle
+        {-0.12, 0.75, 2, false},        // not within the limit
+        {0.402, 0.339, 254, false},     // the start-up view
+        {-0.390541, -0.586788, 8190, false},  // Siegel disk
+        {0.3, 0.0, 8190, false},        // 0 escapes: no interior
+        {std::numeric_limits<double>::quiet_NaN(), 0.0, 8190, false},
+    };
+    for (const TCase& c : cases) {
+        ProgramState s;
+        s.FractalParams.Cx = c.Cx;
+        s.FractalParams.Cy = c.Cy;
+        s.IterationLimit = c.Limit;
+        QVERIFY2(FastWalkOrbitsClose(s) == c.Close, qPrintable(QStringLiteral("C = %1%2i").arg(c.Cx).arg(c.Cy)));
+        QCOMPARE(FastWalkUsesCycleCheck(s), c.Close && FastWalkCycleCheck());
     }
 }
 
