@@ -61,17 +61,17 @@ struct TWalkJob {
 
 using TWalkKernel = void (*)(TWalkJob* job);
 
-// The cycle check's schedule: a lane saves its iterate first from the pixel's
-// iteration CycleFirstSave on (most pixels that survive the pre-pass escape
-// soon after it, and pay nothing then), or CycleFirstSaveInside for pixels
-// deep inside the set, then after gaps that grow with the iterations done.
-// The saves fall on multiples of the gap, powers of two, so that lanes save
-// together and the walk leaves its inner loop for them rarely.
-inline constexpr int64_t CycleFirstSave = 256;
-inline constexpr int64_t CycleFirstSaveInside = 16;
+// The cycle check's schedule: a lane saves its iterate first on the first
+// multiple of CycleFirstSave steps from the pixel's iteration CycleFirstSave
+// on, or of CycleFirstSaveInside for pixels deep inside the set (they skipped
+// the pre-pass), then on multiples of the largest power of two up to the
+// iterations done: the gaps grow with the orbit, and lanes save together, so
+// that the walk leaves its inner loop for saves rarely.
+inline constexpr int64_t CycleFirstSave = 32;
+inline constexpr int64_t CycleFirstSaveInside = 8;
 // Steps between two comparisons with the saved iterate, a divisor of
-// CycleFirstSaveInside: a cycle of length n is seen once a gap between saves holds
-// a common multiple of n and this.
+// CycleFirstSaveInside: a cycle of length n is seen once a gap between saves
+// holds a common multiple of n and this.
 inline constexpr int64_t CycleCompareEvery = 4;
 
 // Shapes the kernel is compiled in for every vector target: independent

@@ -17,19 +17,20 @@
 // a whole segment survives that pass, the next few segments skip it: their
 // pixels go to the lanes after the first iteration, which is faster there.
 //
-// A lane's orbit is checked for a cycle: its iterate is saved now and then,
-// and compared with every later one. The state of an orbit is the pair (x, y)
-// alone, each step computing the next pair from it and C, the escape test
-// reading only the new pair; so once the pair equals a saved one, with no
-// escape in between, the orbit repeats forever and never escapes: the pixel
-// is interior, exactly as if it had iterated to the limit. The pairs compare
-// as doubles, where +0 equals -0: the sign of a zero changes only the sign of
-// later zeros, never a square, a sum's magnitude or an escape test. NaN
-// equals nothing, so such orbits run to the limit as before. The saves fall
-// on steps that are multiples of CycleSaveGrain, at the lane's first step,
-// then after gaps of CycleSaveGrain, twice that, four times... (as in Brent's
-// cycle finding): once a save lies on the cycle and the gap since it is at
-// least the cycle's length, the repeat is seen, whatever that length.
+// The kernels of the second half also check each lane's orbit for a cycle:
+// its iterate is saved now and then and compared with later ones. The state
+// of an orbit is the pair (x, y) alone, each step computing the next pair
+// from it and C, the escape test reading only the new pair; so once the pair
+// equals a saved one, with no escape in between, the orbit repeats forever
+// and never escapes: the pixel is interior, exactly as if it had iterated to
+// the limit. The pairs compare as doubles, where +0 equals -0: the sign of a
+// zero changes only the sign of later zeros, never a square, a sum's
+// magnitude or an escape test. NaN equals nothing, so such orbits run to the
+// limit as before. The saves follow FastWalkJob.h's schedule, gaps growing
+// with the orbit as in Brent's cycle finding, and the x of every lane is
+// compared every CycleCompareEvery steps, the whole pair where an x matches:
+// once a save lies on the cycle and a gap holds a common multiple of the
+// cycle's length and that step, the repeat is seen, whatever that length.
 //
 // The escape test (x*x + y*y) - 4 >= 0 is evaluated as x*x + y*y >= 4, which
 // decides alike for every double s = x*x + y*y: for s >= 4 the rounded s - 4
@@ -359,6 +360,14 @@ HWY_INLINE void MoveIn(D d, hn::Mask<D> m, unsigned bits, uchar* const* HWY_REST
     hn::Store(hn::IfThenElse(m, hn::Set(d, laneDue), hn::Load(d, due)), d, due);
 }
 
+// Where a coordinate of the iterate equals the saved one: exactly, as
+// doubles (+0 equals -0, NaN nothing).
+template <class D>
+HWY_INLINE hn::Mask<D> Repeats(D, hn::Vec<D> v, hn::Vec<D> saved)
+{
+    return hn::Eq(v, saved);
+}
+
 // The saves due at step g of K slots' lanes: each saves its iterate (lx,
 // ly), and its next save falls on the next multiple of the largest power of
 // two up to the iterations its pixel has done (CycleFirstSaveInside at
@@ -556,7 +565,7 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
             asm("" : "+r"(saved));
 #pragma GCC unroll 16
             for (size_t k = 0; k < K; ++k)
-                any = hn::Or(any, hn::Eq(x[k], hn::Load(d, saved + k * N)));
+                any = hn::Or(any, Repeats(d, x[k], hn::Load(d, saved + k * N)));
         }
         const bool pastDeadline = g >= deadline;
         if (HWY_LIKELY(hn::AllFalse(d, any) && !pastDeadline))
@@ -575,7 +584,7 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
             if (anySaved && g % CycleCompareEvery == 0) {
                 M same = hn::FirstN(d, 0);
                 for (size_t k = 0; k < K; ++k)
-                    same = hn::Or(same, hn::Eq(x[k], hn::Load(d, savedX + k * N)));
+                    same = hn::Or(same, Repeats(d, x[k], hn::Load(d, savedX + k * N)));
                 repeated = !hn::AllFalse(d, same);
             }
             if (repeated || g >= saveDeadline) {
@@ -589,8 +598,8 @@ HWY_INLINE void WalkLanes(D d, TWalkJob& job)
                 asm volatile("" ::: "memory");
                 if (repeated)
                     for (size_t k = 0; k < K; ++k) {
-                        const M closed = hn::And(hn::Eq(hn::Load(d, lx + k * N), hn::Load(d, savedX + k * N)),
-                                                 hn::Eq(hn::Load(d, ly + k * N), hn::Load(d, savedY + k * N)));
+                        const M closed = hn::And(Repeats(d, hn::Load(d, lx + k * N), hn::Load(d, savedX + k * N)),
+                                                 Repeats(d, hn::Load(d, ly + k * N), hn::Load(d, savedY + k * N)));
                         uint8_t closedMask[8] = {};
                         hn::StoreMaskBits(d, closed, closedMask);
                         closedBits[k] = closedMask[0];
