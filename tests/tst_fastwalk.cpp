@@ -417,6 +417,13 @@ void TestFastWalk::matchesReference_data()
             QTest::addRow("%s, limit %d", o.Name, limit) << v;
         }
 
+    // Orbits that crawl through the parabolic bottleneck, steps of a few
+    // float units apart, and escape just within the limit.
+    v = {};
+    v.Cx = 0.25 + 1.6e-7, v.Cy = 0.0, v.CenterX = 0.45f, v.ViewWidth = 0.2f, v.Limit = 8190;
+    v.Width = 64, v.Height = 48;
+    QTest::newRow("through the parabolic bottleneck, escaping near the limit") << v;
+
     v = {};
     v.Cx = std::numeric_limits<double>::quiet_NaN();
     QTest::newRow("C not a number") << v;
