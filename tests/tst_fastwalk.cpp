@@ -140,16 +140,16 @@ std::vector<TWalkWay> WalkWays()
     return ways;
 }
 
-// Runs one test function of this program in a process of its own with the
+// Runs test functions of this program in a process of its own with the
 // variable set; its output, or null when it failed.
-QByteArray RunSelf(const char* variable, const QByteArray& value, const char* function)
+QByteArray RunSelf(const char* variable, const QByteArray& value, const QStringList& functions)
 {
     QProcess self;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(variable), QString::fromLatin1(value));
     self.setProcessEnvironment(env);
     self.setProcessChannelMode(QProcess::MergedChannels);
-    self.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(function)});
+    self.start(QCoreApplication::applicationFilePath(), functions);
     if (!self.waitForFinished(60000))
         return {};
     const QByteArray out = self.readAll();
@@ -226,19 +226,26 @@ void TestFastWalk::variants()
 
     // Every target settles on one of its shapes, for good: by calibration or
     // by the name in QUILMORA_WALK_VARIANT.
+    // With the cycle check and without it, each calibrated on its own.
     const QByteArray forced = qgetenv("QUILMORA_WALK_VARIANT");
     for (int64_t target : FastWalkTargets()) {
-        const int v = FastWalkVariant(target);
-        QVERIFY(v >= 0 && v < FastWalkVariantCount());
-        QCOMPARE(FastWalkVariant(target), v);
-        if (names.contains(forced)) {
-            QCOMPARE(QByteArray(FastWalkVariantName(v)), forced);
-            QCOMPARE(FastWalkCalibrationSeconds(target), 0.0);
-        } else {
-            QVERIFY(FastWalkCalibrationSeconds(target) > 0.0);
+        QByteArray line = QByteArray(FastWalkTargetName(target)) + ":";
+        for (int check : {1, 0}) {
+            const int v = FastWalkVariant(target, check);
+            QVERIFY(v >= 0 && v < FastWalkVariantCount());
+            QCOMPARE(FastWalkVariant(target, check), v);
+            if (names.contains(forced)) {
+                QCOMPARE(QByteArray(FastWalkVariantName(v)), forced);
+                QCOMPARE(FastWalkCalibrationSeconds(target, check), 0.0);
+            } else {
+                QVERIFY(FastWalkCalibrationSeconds(target, check) > 0.0);
+            }
+            line += QStringLiteral(" %1 (calibration %2 ms)")
+                        .arg(QLatin1String(FastWalkVariantName(v)))
+                        .arg(FastWalkCalibrationSeconds(target, check) * 1e3, 0, 'f', 2)
+                        .toLatin1();
         }
-        qInfo("%s: %s (calibration %.2f ms)", FastWalkTargetName(target), FastWalkVariantName(v),
-              FastWalkCalibrationSeconds(target) * 1e3);
+        qInfo("%s", line.constData());
     }
     QCOMPARE(FastWalkVariant(0), FastWalkVariant(FastWalkTargets().front()));
 }
@@ -248,10 +255,11 @@ void TestFastWalk::variants()
 void TestFastWalk::forcedVariant()
 {
     const QByteArray name = FastWalkVariantName(FastWalkVariantCount() - 1);
-    const QByteArray out = RunSelf("QUILMORA_WALK_VARIANT", name, "variants");
+    const QByteArray out = RunSelf("QUILMORA_WALK_VARIANT", name, {QStringLiteral("variants")});
     QVERIFY(!out.isNull());
     for (int64_t target : FastWalkTargets())
-        QVERIFY2(out.contains(QByteArray(FastWalkTargetName(target)) + ": " + name + " (calibration 0.00 ms)"),
+        QVERIFY2(out.contains(QByteArray(FastWalkTargetName(target)) + ": " + name + " (calibration 0.00 ms) " + name +
+                              " (calibration 0.00 ms)"),
                  out.constData());
 }
 
@@ -311,15 +319,17 @@ void TestFastWalk::orbitsClose()
         s.FractalParams.Cy = c.Cy;
         s.IterationLimit = c.Limit;
         QVERIFY2(FastWalkOrbitsClose(s) == c.Close, qPrintable(QStringLiteral("C = %1%2i").arg(c.Cx).arg(c.Cy)));
-        QCOMPARE(FastWalkUsesCycleCheck(s), c.Close && FastWalkCycleCheck());
+        const QByteArray setting = qgetenv("QUILMORA_CYCLE_CHECK");
+        QCOMPARE(FastWalkUsesCycleCheck(s), setting == "1" || (c.Close && setting != "0"));
     }
 }
 
-// QUILMORA_CYCLE_CHECK=0 turns the check off for the whole process.
+// QUILMORA_CYCLE_CHECK=0 turns the check off for the whole process, 1 on for
+// every picture.
 void TestFastWalk::cycleCheckSwitch()
 {
-    const QByteArray out = RunSelf("QUILMORA_CYCLE_CHECK", "0", "cycleCheck");
-    QVERIFY(out.contains("cycle check off"));
+    QVERIFY(RunSelf("QUILMORA_CYCLE_CHECK", "0", {QStringLiteral("cycleCheck"), QStringLiteral("orbitsClose")}).contains("cycle check off"));
+    QVERIFY(!RunSelf("QUILMORA_CYCLE_CHECK", "1", {QStringLiteral("cycleCheck"), QStringLiteral("orbitsClose")}).isNull());
 }
 
 void TestFastWalk::matchesReference_data()
