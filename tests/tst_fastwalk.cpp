@@ -192,10 +192,11 @@ private slots:
     void moreThreadsThanCores_data();
     void moreThreadsThanCores();
     void otherColourFunctions();
-    // Last: it forks, and the sanitizers allow no new threads after that.
-    void forcedVariant();
     void cycleCheck();
     void orbitsClose();
+    // Last: they fork, and the sanitizers allow no new threads (nor trust
+    // the walks) after that.
+    void forcedVariant();
     void cycleCheckSwitch();
 };
 
