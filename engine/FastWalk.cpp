@@ -76,6 +76,12 @@ int CheckSetting()
     return setting;
 }
 
+// The kernels' mode a calibration is asked for: -1 means the process's.
+bool ModeOf(int cycleCheck)
+{
+    return cycleCheck < 0 ? CheckSetting() != 0 : cycleCheck != 0;
+}
+
 bool CheckOf(int cycleCheck, const ProgramState& s)
 {
     if (cycleCheck < 0)
@@ -447,14 +453,12 @@ bool FastWalkUsesCycleCheck(const ProgramState& s)
 
 int FastWalkVariant(int64_t target, int cycleCheck)
 {
-    return ShapeOf(Resolved(target), -1, cycleCheck < 0 ? CheckSetting() != 0 : cycleCheck != 0);
+    return ShapeOf(Resolved(target), -1, ModeOf(cycleCheck));
 }
 
 double FastWalkCalibrationSeconds(int64_t target, int cycleCheck)
 {
-    return ForcedShape() >= 0 ? 0.0
-                              : CalibrationOf(Resolved(target), cycleCheck < 0 ? CheckSetting() != 0 : cycleCheck != 0)
-                                    .Seconds;
+    return ForcedShape() >= 0 ? 0.0 : CalibrationOf(Resolved(target), ModeOf(cycleCheck)).Seconds;
 }
 
 const char* FastWalkTargetName(int64_t target)
