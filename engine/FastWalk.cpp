@@ -283,6 +283,7 @@ int PrepareJob(const TWalkSetup& w, int rowBegin, int rowEnd, TWalkJob& job)
     job.Ys = w.Ys.data();
     job.Bits = w.Target.Bits;
     job.BytesPerLine = w.Target.BytesPerLine;
+    job.FirstRow = w.Target.FirstRow;
     job.BytesPerPixel = w.Target.BytesPerPixel;
     job.Width = r.Width;
     job.RowBegin = rowBegin;

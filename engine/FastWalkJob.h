@@ -28,8 +28,9 @@ struct TWalkJob {
     const uint32_t* Colours = nullptr;
     const float* Xs = nullptr;  // x of every column, then ColumnPadding more
     const float* Ys = nullptr;  // y of every row, indexed from row 0
-    uchar* Bits = nullptr;
+    uchar* Bits = nullptr;  // row FirstRow of the picture
     qsizetype BytesPerLine = 0;
+    int FirstRow = 0;
     int BytesPerPixel = 4;
     int Width = 0;
     int RowBegin = 0;

@@ -132,7 +132,7 @@ HWY_INLINE bool PreIterate(D d, const TWalkJob& job, int unit, TPending& pend, b
     const int row = job.RowBegin + unit / job.SegmentsPerRow;
     const int c0 = (unit % job.SegmentsPerRow) * job.SegmentWidth;
     const int c1 = std::min(job.Width, c0 + job.SegmentWidth);
-    uchar* const line = job.Bits + row * job.BytesPerLine;
+    uchar* const line = job.Bits + qsizetype(row - job.FirstRow) * job.BytesPerLine;
     const int bpp = job.BytesPerPixel;
     const int64_t limit = job.Limit;
     const uint32_t* const table = job.Colours;

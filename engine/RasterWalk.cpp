@@ -65,7 +65,7 @@ void RasterWalkReference(const ProgramState& s, const TRaster& r, const TPixelTa
     for (int row = 0; row < rowBegin; ++row)
         y = y - r.Step;
     for (int row = rowBegin; row < rowEnd; ++row) {
-        uchar* p = t.Bits + row * t.BytesPerLine;
+        uchar* p = t.Bits + (row - t.FirstRow) * t.BytesPerLine;
         float x = xStart;
         for (int col = 0; col < r.Width; ++col) {
             const TColourEntry& e = s.ColourFunction(s, x, y);

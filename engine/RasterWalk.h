@@ -32,6 +32,7 @@ struct TPixelTarget {
     uchar* Bits = nullptr;
     qsizetype BytesPerLine = 0;
     int BytesPerPixel = 4;
+    int FirstRow = 0;  // the raster's row that Bits holds: a band of a larger raster
 };
 TPixelTarget TargetOf(QImage& image);  // Format_RGB32 or Format_BGR888
 
