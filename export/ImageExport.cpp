@@ -1,6 +1,7 @@
 #include "export/ImageExport.h"
 
 #include "export/BmpWriter.h"
+#include "export/Supersample.h"
 
 #include <QImage>
 
@@ -90,13 +91,22 @@ TExportResult RunExport(const ProgramState& s, const TExportValues& v, const TEx
     if (picture.isNull())
         return TExportResult::NoMemory;
     const auto stopped = [&hooks] { return hooks.StopRequested && hooks.StopRequested(); };
-    const bool done = RasterWalkBanded(s, ExportRaster(s, v), TargetOf(picture), [&](int row) {
+    const auto atReport = [&](int row) {
         if (stopped())
             return false;
         if (hooks.Report)
             hooks.Report(row);
         return true;
-    }, options);
+    };
+    bool done = false;
+    if (v.Supersample > 1) {
+        const TSupersampleResult r = WalkSupersampled(s, v.Supersample, picture, atReport, options);
+        if (r == TSupersampleResult::NoMemory)
+            return TExportResult::NoMemory;
+        done = r == TSupersampleResult::Done;
+    } else {
+        done = RasterWalkBanded(s, ExportRaster(s, v), TargetOf(picture), atReport, options);
+    }
     // A stop that came after the last report point still writes nothing.
     if (!done || stopped())
         return TExportResult::Stopped;

@@ -20,6 +20,7 @@ struct TExportValues {
     int32_t HalfWidth = 0, HalfHeight = 0;  // trunc(size x 0.5)
     float Step = 0.0f;                      // float(ViewWidth / Width)
     int32_t Priority = -1;                  // item of the priority list, -1 none
+    int32_t Supersample = 1;                // samples a side per pixel (the renderer's anti-aliasing)
 };
 
 // Size, anchor and step of a width x height picture of the state's view.

@@ -2,6 +2,7 @@
 
 #include "engine/FastWalk.h"
 #include "engine/RasterWalk.h"
+#include "export/Supersample.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -177,8 +178,13 @@ TSweepResult RunSweep(ProgramState& state, const std::vector<std::pair<double, d
         state.FractalParams.Cx = cs[size_t(n)].first;
         state.FractalParams.Cy = cs[size_t(n)].second;
         walk.start();
-        FastRasterWalk(state, raster, TargetOf(picture));
+        bool walked = true;
+        if (options.Supersample > 1)
+            walked = WalkSupersampled(state, options.Supersample, picture) == TSupersampleResult::Done;
+        else
+            FastRasterWalk(state, raster, TargetOf(picture));
         result.WalkNs += walk.nsecsElapsed();
+        return walked;
     };
 
     TWriters writers(options, paths, pictures);
@@ -187,7 +193,10 @@ TSweepResult RunSweep(ProgramState& state, const std::vector<std::pair<double, d
     if (result.Writers == 0) {
         // Walk, then write, on this thread.
         for (int n = 0; n < frames; ++n) {
-            walkFrame(n, pictures[0]);
+            if (!walkFrame(n, pictures[0])) {
+                result.Outcome = TSweepOutcome::NoMemory;
+                break;
+            }
             const TPngTexts texts = PngTextsOf(state);
             QElapsedTimer held;
             held.start();
@@ -206,7 +215,10 @@ TSweepResult RunSweep(ProgramState& state, const std::vector<std::pair<double, d
             QImage* picture = writers.Take(result.HeldNs);
             if (!picture)
                 break;
-            walkFrame(n, *picture);
+            if (!walkFrame(n, *picture)) {
+                result.Outcome = TSweepOutcome::NoMemory;
+                break;
+            }
             writers.Submit({n, picture, PngTextsOf(state)});
         }
         QElapsedTimer held;
@@ -214,7 +226,7 @@ TSweepResult RunSweep(ProgramState& state, const std::vector<std::pair<double, d
         writers.Finish();
         result.HeldNs += held.nsecsElapsed();
         result.WriteCpuNs = writers.CpuNs;
-        if (writers.FailedFrame >= 0) {
+        if (writers.FailedFrame >= 0 && result.Outcome == TSweepOutcome::Written) {
             result.Outcome = TSweepOutcome::NotWritten;
             result.FailedPath = paths[writers.FailedFrame];
         }

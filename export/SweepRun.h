@@ -22,6 +22,7 @@ using TFrameWrite = std::function<bool(const QString& path, const QImage& pictur
 
 struct TSweepOptions {
     int Width = 0, Height = 0;
+    int Supersample = 1;  // samples a side per pixel
     TFrameWrite Write;
     // Threads encoding and writing: -1 two more than there are cores, as
     // each spends part of its time waiting for the disk; 0 none, each frame
