@@ -47,15 +47,19 @@ bool WriteBmp24(const QString& path, const uchar* rows, qsizetype bytesPerLine, 
 {
     if (width <= 0 || height <= 0)
         return false;
-    return WriteFileWhole(path, [&](TFileSink& file) {
-        if (!file.Put(BmpHeader(width, height)))
+    return WriteFileWhole(path, [&](TFileSink& file) { return PutBmp24(file, rows, bytesPerLine, width, height); },
+                          target);
+}
+
+bool PutBmp24(TFileSink& file, const uchar* rows, qsizetype bytesPerLine, int width, int height)
+{
+    if (width <= 0 || height <= 0 || !file.Put(BmpHeader(width, height)))
+        return false;
+    QByteArray row(BmpRowSize(width), '\0');
+    for (int i = height - 1; i >= 0; --i) {
+        std::copy_n(rows + qsizetype(i) * bytesPerLine, qsizetype(width) * 3, row.data());
+        if (!file.Put(row))
             return false;
-        QByteArray row(BmpRowSize(width), '\0');
-        for (int i = height - 1; i >= 0; --i) {
-            std::copy_n(rows + qsizetype(i) * bytesPerLine, qsizetype(width) * 3, row.data());
-            if (!file.Put(row))
-                return false;
-        }
-        return true;
-    }, target);
+    }
+    return true;
 }

@@ -205,3 +205,9 @@ bool WriteFileWhole(const QString& path, const QByteArray& bytes, TWriteTarget t
 {
     return WriteFileWhole(path, [&bytes](TFileSink& sink) { return sink.Put(bytes); }, target);
 }
+
+bool WriteToDescriptor(int fd, const std::function<bool(TFileSink&)>& produce)
+{
+    TFdSink sink(fd);
+    return produce(sink) && sink.Drain();
+}

@@ -38,3 +38,7 @@ enum class TWriteTarget {
 bool WriteFileWhole(const QString& path, const std::function<bool(TFileSink&)>& produce,
                     TWriteTarget target = TWriteTarget::RegularFile);
 bool WriteFileWhole(const QString& path, const QByteArray& bytes, TWriteTarget target = TWriteTarget::RegularFile);
+
+// Writes into an open descriptor where it stands (standard output): every
+// write checked, nothing synced or replaced. False when one failed.
+bool WriteToDescriptor(int fd, const std::function<bool(TFileSink&)>& produce);

@@ -1,10 +1,6 @@
 // quilmora-render: renders fractals without windows, exactly as the image
-// export computes them.
-//
-//   quilmora-render [FILE.frc] -o OUT.bmp|OUT.png [--size WxH] [--depth N]
-//   quilmora-render FILE.frc...|FOLDER -O DIR [--format png|bmp] [--size WxH] [--depth N]
-//   quilmora-render [FILE.frc] --sweep CX1,CY1:CX2,CY2 --frames N -O DIR [...]
-//   quilmora-render [FILE.frc] --sweep-steps cx|cy,START,SPEED --frames N -O DIR [...]
+// export computes them: one still, a batch of files, or a sweep of C.
+// quilmora-render --help lists the options and the exit statuses.
 
 #include "engine/CSweep.h"
 #include "engine/Palette.h"
@@ -14,58 +10,33 @@
 #include "export/PngWriter.h"
 #include "export/SweepRun.h"
 #include "files/FileFormats.h"
+#include "files/NativeFiles.h"
+#include "tools/RenderSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QStringList>
+#include <QHash>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int MaxSide = 16384;
-constexpr int MaxFrames = 100000;
-constexpr int ExitSkipped = 1;     // some inputs of a batch could not be used
-constexpr int ExitBadInput = 2;    // bad arguments: nothing written
-constexpr int ExitNotWritten = 3;  // a picture could not be made or written
-
-const char* const Usage =
-    "usage: quilmora-render [FILE.frc] -o OUT.bmp|OUT.png [--size WxH] [--depth N]\n"
-    "       quilmora-render FILE.frc...|FOLDER -O DIR [--format png|bmp] [--size WxH] [--depth N]\n"
-    "       quilmora-render [FILE.frc] --sweep CX1,CY1:CX2,CY2 --frames N -O DIR [...]\n"
-    "       quilmora-render [FILE.frc] --sweep-steps cx|cy,START,SPEED --frames N -O DIR [...]";
-const char* const UsageHint = "see quilmora-render --help";
-
+// One line on stderr. Paths in it keep their bytes, also those not UTF-8.
 int Fail(const QString& line, int status = ExitBadInput)
 {
-    std::fprintf(stderr, "quilmora-render: %s\n", qUtf8Printable(line));
+    std::fprintf(stderr, "quilmora-render: %s\n", NativePath(line).constData());
     return status;
-}
-
-bool ParseInt(const QString& text, int lo, int hi, int& value)
-{
-    static const QRegularExpression digits(QStringLiteral("^-?[0-9]{1,9}$"));
-    if (!digits.match(text).hasMatch())
-        return false;
-    value = text.toInt();
-    return value >= lo && value <= hi;
-}
-
-bool ParseC(const QString& text, std::pair<double, double>& c)
-{
-    const QStringList xy = text.split(QLatin1Char(','));
-    if (xy.size() != 2)
-        return false;
-    bool okX = false, okY = false;
-    c = {xy[0].trimmed().toDouble(&okX), xy[1].trimmed().toDouble(&okY)};
-    return okX && okY && std::isfinite(c.first) && std::isfinite(c.second);
 }
 
 // One updating line on a terminal, nothing otherwise.
@@ -84,6 +55,23 @@ struct TProgress {
     }
 };
 
+// Why a path cannot be read as a fractal file; nothing for a regular file
+// (or a link to one).
+std::optional<QString> NotAFile(const QString& path)
+{
+    const QByteArray native = NativePath(path);
+    struct stat st;
+    if (::lstat(native.constData(), &st) != 0)
+        return QStringLiteral("cannot read \"%1\": %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (S_ISLNK(st.st_mode) && ::stat(native.constData(), &st) != 0)
+        return QStringLiteral("\"%1\" is a link to nothing").arg(path);
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("\"%1\" is a folder").arg(path);
+    if (!S_ISREG(st.st_mode))
+        return QStringLiteral("\"%1\" is not a regular file").arg(path);
+    return std::nullopt;
+}
+
 // The start-up state with the given depth, then the file when there is one.
 // Returns the reason when the file cannot be used.
 std::optional<QString> LoadState(std::unique_ptr<ProgramState>& fresh, const QString& path, int depth, bool refuseEmpty)
@@ -94,10 +82,9 @@ std::optional<QString> LoadState(std::unique_ptr<ProgramState>& fresh, const QSt
     state.SetIterationLimit(depth - 2);
     if (path.isEmpty())
         return std::nullopt;
-    const QFileInfo info(path);
-    if (info.isDir())
-        return QStringLiteral("\"%1\" is a folder").arg(path);
-    if (refuseEmpty && info.exists() && info.size() == 0)
+    if (const auto why = NotAFile(path))
+        return why;
+    if (refuseEmpty && RegularFileSize(path) == 0)
         return QStringLiteral("\"%1\" is empty").arg(path);
     state.FilePath = path;
     state.ApplyFilePalette = true;
@@ -114,30 +101,47 @@ std::optional<QString> LoadState(std::unique_ptr<ProgramState>& fresh, const QSt
     return std::nullopt;
 }
 
+// A picture to a file (into a device or FIFO of that name, as Unix tools
+// write), or to standard output for "-".
+bool WritePicture(const QString& path, bool png, const QImage& picture, const TPngTexts& texts)
+{
+    if (path == QLatin1String("-"))
+        return WriteToDescriptor(STDOUT_FILENO, [&](TFileSink& out) {
+            return png ? out.Put(EncodePng(picture, texts))
+                       : PutBmp24(out, picture.constBits(), picture.bytesPerLine(), picture.width(), picture.height());
+        });
+    return png ? WritePng(path, picture, texts, TWriteTarget::AnyFile)
+               : WriteBmp24(path, picture.constBits(), picture.bytesPerLine(), picture.width(), picture.height(),
+                            TWriteTarget::AnyFile);
+}
+
+QString CannotWrite(const QString& path)
+{
+    return path == QLatin1String("-") ? QStringLiteral("cannot write to standard output")
+                                      : QStringLiteral("cannot write \"%1\"").arg(path);
+}
+
 // The export's own run for one still; an empty string when it was written.
-QString RenderStill(const ProgramState& state, const QString& output, bool png, int width, int height,
+QString RenderStill(const ProgramState& state, const QString& output, const TRenderSettings& settings,
                     TProgress* progress)
 {
-    TExportValues values = ExportGeometry(state, width, height);
+    TExportValues values = ExportGeometry(state, settings.Width, settings.Height);
     values.Path = output;
+    values.Supersample = settings.Supersample;
     TExportHooks hooks;
+    const int height = settings.Height;
     if (progress && progress->On)
         hooks.Report = [height](int32_t row) {
             std::fprintf(stderr, "\r%3d%%", int(qint64(row) * 100 / height));
         };
-    // Into a device or FIFO of that name too (/dev/stdout, a pipe), as Unix tools write.
-    hooks.Write = [&](const QImage& picture) {
-        return png ? WritePng(output, picture, PngTextsOf(state), TWriteTarget::AnyFile)
-                   : WriteBmp24(output, picture.constBits(), picture.bytesPerLine(), picture.width(),
-                                picture.height(), TWriteTarget::AnyFile);
-    };
+    hooks.Write = [&](const QImage& picture) { return WritePicture(output, settings.Png, picture, PngTextsOf(state)); };
     const TExportResult result = RunExport(state, values, hooks);
     if (progress && progress->On)
         std::fprintf(stderr, result == TExportResult::Saved ? "\r100%%\n" : "\n");
     if (result == TExportResult::NoMemory)
-        return QStringLiteral("not enough memory for a %1x%2 picture").arg(width).arg(height);
+        return QStringLiteral("not enough memory for a %1x%2 picture").arg(settings.Width).arg(settings.Height);
     if (result != TExportResult::Saved)
-        return QStringLiteral("cannot write \"%1\"").arg(output);
+        return CannotWrite(output);
     return {};
 }
 
@@ -154,201 +158,163 @@ long PeakRssKiB()
     return -1;
 }
 
-}  // namespace
-
-int main(int argc, char* argv[])
+bool IsFolder(const QString& path)
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    struct stat st;
+    return ::stat(NativePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
-    QStringList inputs;
-    QString output, outDir, sweep, sweepSteps, format;
-    int width = 1600, height = 1200, depth = 256, frames = 0;
-    bool verbose = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        const auto valueOf = [&](QString& into) {
-            if (!hasValue)
-                return false;
-            into = args[++i];
-            return true;
-        };
-        if (a == QLatin1String("-o") || a == QLatin1String("--output")) {
-            if (!valueOf(output))
-                return Fail(QStringLiteral("-o needs an output file name"));
-        } else if (a == QLatin1String("-O") || a == QLatin1String("--output-dir")) {
-            if (!valueOf(outDir) || outDir.isEmpty())
-                return Fail(QStringLiteral("-O needs an output folder"));
-        } else if (a == QLatin1String("--format")) {
-            if (!valueOf(format) || (format != QLatin1String("png") && format != QLatin1String("bmp")))
-                return Fail(QStringLiteral("--format takes png or bmp"));
-        } else if (a == QLatin1String("--sweep")) {
-            if (!valueOf(sweep))
-                return Fail(QStringLiteral("--sweep needs CX1,CY1:CX2,CY2"));
-        } else if (a == QLatin1String("--sweep-steps")) {
-            if (!valueOf(sweepSteps))
-                return Fail(QStringLiteral("--sweep-steps needs cx|cy,START,SPEED"));
-        } else if (a == QLatin1String("--frames")) {
-            QString v;
-            if (!valueOf(v) || !ParseInt(v, 1, MaxFrames, frames))
-                return Fail(QStringLiteral("bad frame count \"%1\": expected 1 to %2").arg(v).arg(MaxFrames));
-        } else if (a == QLatin1String("--size")) {
-            if (!hasValue)
-                return Fail(QStringLiteral("--size needs WxH"));
-            const QString v = args[++i];
-            const QStringList wh = v.split(QLatin1Char('x'));
-            if (wh.size() != 2 || !ParseInt(wh[0], 1, MaxSide, width) || !ParseInt(wh[1], 1, MaxSide, height))
-                return Fail(QStringLiteral("bad size \"%1\": expected WxH, each side 1 to %2").arg(v).arg(MaxSide));
-        } else if (a == QLatin1String("--depth")) {
-            if (!hasValue)
-                return Fail(QStringLiteral("--depth needs a number"));
-            const QString v = args[++i];
-            if (!ParseInt(v, 2, MaxIterationLimit + 2, depth))
-                return Fail(QStringLiteral("bad depth \"%1\": expected 2 to 8192").arg(v));
-        } else if (a == QLatin1String("--verbose")) {
-            verbose = true;
-        } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
-            std::printf("%s\n", Usage);
-            return 0;
-        } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            return Fail(QStringLiteral("unknown option \"%1\"; %2").arg(a, QLatin1String(UsageHint)));
-        } else {
-            inputs << a;
-        }
+// The folder and those above it, as mkdir -p; false with one line when it cannot.
+bool MakeFolder(const QString& folder)
+{
+    const QByteArray native = NativePath(folder);
+    bool made = IsUsablePath(native);
+    for (qsizetype at = native.indexOf('/', 1); made; at = native.indexOf('/', at + 1)) {
+        const QByteArray step = at < 0 ? native : native.left(at);
+        made = ::mkdir(step.constData(), 0777) == 0 || errno == EEXIST;
+        if (at < 0)
+            break;
     }
+    if (made && IsFolder(folder))
+        return true;
+    Fail(QStringLiteral("cannot make the output folder \"%1\"").arg(folder));
+    return false;
+}
 
-    const bool sweeping = !sweep.isEmpty() || !sweepSteps.isEmpty();
-    if (!sweep.isEmpty() && !sweepSteps.isEmpty())
-        return Fail(QStringLiteral("--sweep and --sweep-steps exclude each other"));
-    if (!output.isEmpty() && !outDir.isEmpty())
-        return Fail(QStringLiteral("-o and -O exclude each other"));
-    if (outDir.isEmpty() && (sweeping || frames || !format.isEmpty()))
-        return Fail(QStringLiteral("sweeps, --frames and --format need an output folder (-O DIR)"));
-
-    std::unique_ptr<ProgramState> loaded;
+int RunStill(const TRenderSettings& settings)
+{
+    std::unique_ptr<ProgramState> state;
+    if (const auto why = LoadState(state, settings.Inputs.value(0), settings.Depth, false))
+        return Fail(*why);
     TProgress progress;
+    const QString failed = RenderStill(*state, settings.Output, settings, &progress);
+    return failed.isEmpty() ? 0 : Fail(failed, ExitNotWritten);
+}
 
-    // ---- One still ----
-    if (outDir.isEmpty()) {
-        if (output.isEmpty())
-            return Fail(QStringLiteral("no output file; %1").arg(QLatin1String(UsageHint)));
-        if (inputs.size() > 1)
-            return Fail(QStringLiteral("more than one input file needs an output folder (-O DIR)"));
-        if (const auto why = LoadState(loaded, inputs.value(0), depth, false))
-            return Fail(*why);
-        ProgramState& state = *loaded;
-        const bool png = output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
-        const QString failed = RenderStill(state, output, png, width, height, &progress);
-        return failed.isEmpty() ? 0 : Fail(failed, ExitNotWritten);
-    }
-    const bool png = format != QLatin1String("bmp");
-    const QString ext = png ? QStringLiteral(".png") : QStringLiteral(".bmp");
-
-    // ---- C sweeps ----
-    if (sweeping) {
-        if (inputs.size() > 1)
-            return Fail(QStringLiteral("a sweep takes at most one fractal file"));
-        if (frames == 0)
-            return Fail(QStringLiteral("a sweep needs --frames N"));
-        if (const auto why = LoadState(loaded, inputs.value(0), depth, false))
-            return Fail(*why);
-        ProgramState& state = *loaded;
-        std::vector<std::pair<double, double>> cs;
-        if (!sweep.isEmpty()) {
-            const QStringList ends = sweep.split(QLatin1Char(':'));
-            std::pair<double, double> c1, c2;
-            if (ends.size() != 2 || !ParseC(ends[0], c1) || !ParseC(ends[1], c2))
-                return Fail(QStringLiteral("bad sweep \"%1\": expected CX1,CY1:CX2,CY2, finite numbers").arg(sweep));
-            cs = EvenSweep(c1, c2, frames);
-        } else {
-            const QStringList parts = sweepSteps.split(QLatin1Char(','));
-            int start = 0, speed = 0;
-            if (parts.size() != 3 || (parts[0] != QLatin1String("cx") && parts[0] != QLatin1String("cy")) ||
-                !ParseInt(parts[1], SweepBarMin, SweepBarMax, start) || !ParseInt(parts[2], -4000, 4000, speed) ||
-                speed == 0)
-                return Fail(QStringLiteral("bad sweep steps \"%1\": expected cx|cy,START,SPEED with START -2000 to "
-                                           "2000 and SPEED a non-zero step, negative going down")
-                                .arg(sweepSteps));
-            const bool alongX = parts[0] == QLatin1String("cx");
-            for (int position : BarSweep(start, speed, frames)) {
-                const double c = position * 0.001;
-                cs.emplace_back(alongX ? c : state.FractalParams.Cx, alongX ? state.FractalParams.Cy : c);
-            }
+int RunSweep(const TRenderSettings& settings)
+{
+    std::unique_ptr<ProgramState> loaded;
+    if (const auto why = LoadState(loaded, settings.Inputs.value(0), settings.Depth, false))
+        return Fail(*why);
+    ProgramState& state = *loaded;
+    std::vector<std::pair<double, double>> cs;
+    if (!settings.Steps) {
+        cs = EvenSweep(settings.From, settings.To, settings.Frames);
+    } else {
+        for (int position : BarSweep(settings.Start, settings.Speed, settings.Frames)) {
+            const double c = position * 0.001;
+            cs.emplace_back(settings.AlongX ? c : state.FractalParams.Cx, settings.AlongX ? state.FractalParams.Cy : c);
         }
-        if (!QDir().mkpath(outDir) || !QFileInfo(outDir).isDir())
-            return Fail(QStringLiteral("cannot make the output folder \"%1\"").arg(outDir));
-
-        QStringList paths;
-        const int digits = std::max(4, int(QString::number(frames).size()));
-        for (int n = 1; n <= frames; ++n)
-            paths << QDir(outDir).filePath(QStringLiteral("frame_%1").arg(n, digits, 10, QLatin1Char('0')) + ext);
-        TSweepOptions options;
-        options.Width = width;
-        options.Height = height;
-        options.Write = [png](const QString& path, const QImage& picture, const TPngTexts& texts) {
-            return png ? WritePng(path, picture, texts, TWriteTarget::AnyFile)
-                       : WriteBmp24(path, picture.constBits(), picture.bytesPerLine(), picture.width(),
-                                    picture.height(), TWriteTarget::AnyFile);
-        };
-        options.Starting = [&](int n) { progress.Show("frame", n + 1, frames); };
-        const TSweepResult r = RunSweep(state, cs, paths, options);
-        progress.Break();
-        if (r.Outcome == TSweepOutcome::NoMemory)
-            return Fail(QStringLiteral("not enough memory for a %1x%2 picture").arg(width).arg(height),
-                        ExitNotWritten);
-        if (r.Outcome == TSweepOutcome::NotWritten)
-            return Fail(QStringLiteral("cannot write \"%1\"").arg(r.FailedPath), ExitNotWritten);
-        const double seconds = double(r.WallNs) * 1e-9;
-        std::printf("%d frames in %.2f s: %.1f frames/s, the walk held up %.0f%% of the time by the %s writes, "
-                    "which took %.0f%% of the CPU time\n",
-                    frames, seconds, frames / seconds, 100.0 * double(r.HeldNs) / double(r.WallNs),
-                    png ? "PNG" : "BMP", 100.0 * double(r.WriteCpuNs) / double(std::max<qint64>(1, r.CpuNs)));
-        if (verbose) {
-            std::printf("%d writer threads, %d pictures in the ring, the walks %.0f%% of the time\n", r.Writers,
-                        r.Pictures, 100.0 * double(r.WalkNs) / double(r.WallNs));
-            std::printf("peak resident memory: %ld KiB\n", PeakRssKiB());
-        }
-        return 0;
     }
+    for (const auto& [cx, cy] : cs)
+        if (!std::isfinite(cx) || !std::isfinite(cy))
+            return Fail(QStringLiteral("the sweep reaches a C that is not finite"));
+    if (!MakeFolder(settings.OutDir))
+        return ExitBadInput;
 
-    // ---- Batch ----
-    if (inputs.isEmpty())
-        return Fail(QStringLiteral("no fractal files or folders for -O; %1").arg(QLatin1String(UsageHint)));
-    QStringList files;
-    int skipped = 0, notWritten = 0;
-    for (const QString& in : inputs) {
-        const QFileInfo info(in);
-        if (!info.isDir()) {
-            files << in;
+    // Frames First..Last of the whole run, with its names.
+    const QString ext = settings.Png ? QStringLiteral(".png") : QStringLiteral(".bmp");
+    const int digits = std::max(4, int(QString::number(settings.Frames).size()));
+    QStringList paths;
+    for (int n = settings.First; n <= settings.Last; ++n)
+        paths << settings.OutDir + QLatin1Char('/') + QStringLiteral("frame_%1").arg(n, digits, 10, QLatin1Char('0')) +
+                     ext;
+    cs = {cs.begin() + (settings.First - 1), cs.begin() + settings.Last};
+    const int frames = int(cs.size());
+
+    TProgress progress;
+    TSweepOptions options;
+    options.Width = settings.Width;
+    options.Height = settings.Height;
+    options.Supersample = settings.Supersample;
+    const bool png = settings.Png;
+    options.Write = [png](const QString& path, const QImage& picture, const TPngTexts& texts) {
+        return WritePicture(path, png, picture, texts);
+    };
+    options.Starting = [&](int n) { progress.Show("frame", n + 1, frames); };
+    const TSweepResult r = RunSweep(state, cs, paths, options);
+    progress.Break();
+    if (r.Outcome == TSweepOutcome::NoMemory)
+        return Fail(QStringLiteral("not enough memory for a %1x%2 picture").arg(settings.Width).arg(settings.Height),
+                    ExitNotWritten);
+    if (r.Outcome == TSweepOutcome::NotWritten)
+        return Fail(CannotWrite(r.FailedPath), ExitNotWritten);
+    const double seconds = double(r.WallNs) * 1e-9;
+    std::printf("%d frames in %.2f s: %.1f frames/s, the walk held up %.0f%% of the time by the %s writes, "
+                "which took %.0f%% of the CPU time\n",
+                frames, seconds, frames / seconds, 100.0 * double(r.HeldNs) / double(r.WallNs), png ? "PNG" : "BMP",
+                100.0 * double(r.WriteCpuNs) / double(std::max<qint64>(1, r.CpuNs)));
+    if (settings.Verbose) {
+        std::printf("%d writer threads, %d pictures in the ring, the walks %.0f%% of the time\n", r.Writers, r.Pictures,
+                    100.0 * double(r.WalkNs) / double(r.WallNs));
+        std::printf("peak resident memory: %ld KiB\n", PeakRssKiB());
+    }
+    return 0;
+}
+
+int RunBatch(const TRenderSettings& settings)
+{
+    // Every input and every entry of a folder named like a fractal file: a
+    // file to render, or a line saying why not.
+    QStringList files, skipped;
+    for (const QString& in : settings.Inputs) {
+        if (!IsFolder(in)) {
+            if (const auto why = NotAFile(in))
+                skipped << *why;
+            else
+                files << in;
             continue;
         }
-        const QDir dir(in);
-        for (const QFileInfo& entry :
-             dir.entryInfoList({QStringLiteral("*.frc")}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                               QDir::Name)) {
-            if (!IsFrc(entry.fileName()))
+        QStringList names = FolderEntries(in);
+        std::sort(names.begin(), names.end());
+        for (const QString& name : std::as_const(names)) {
+            if (!IsFrc(name))
                 continue;
-            if (entry.isDir()) {
-                Fail(QStringLiteral("\"%1\" is a folder, skipped").arg(entry.filePath()), 0);
-                ++skipped;
-            } else {
-                files << entry.filePath();
-            }
+            const QString path = in.endsWith(QLatin1Char('/')) ? in + name : in + QLatin1Char('/') + name;
+            if (const auto why = NotAFile(path))
+                skipped << *why;
+            else
+                files << path;
         }
     }
-    if (!QDir().mkpath(outDir) || !QFileInfo(outDir).isDir())
-        return Fail(QStringLiteral("cannot make the output folder \"%1\"").arg(outDir));
+
+    // DIR/NAME.png for each, refused before anything is written when two
+    // names would be one file, also on a file system blind to letter case.
+    const QString ext = settings.Png ? QStringLiteral(".png") : QStringLiteral(".bmp");
+    QStringList outputs;
+    QHash<QString, QStringList> byName;
+    QStringList names;
+    for (const QString& file : std::as_const(files)) {
+        const QString name = QFileInfo(file).completeBaseName() + ext;
+        outputs << settings.OutDir + QLatin1Char('/') + name;
+        QStringList& same = byName[name.toCaseFolded()];
+        if (same.isEmpty())
+            names << name.toCaseFolded();
+        same << file;
+    }
+    QStringList collisions;
+    for (const QString& name : std::as_const(names))
+        if (const QStringList& same = byName[name]; same.size() > 1)
+            collisions << QStringLiteral("\"%1\"").arg(same.join(QStringLiteral("\", \"")));
+    if (!collisions.isEmpty())
+        return Fail(QStringLiteral("inputs whose pictures would have one name, nothing written: %1")
+                        .arg(collisions.join(QStringLiteral("; "))));
+    if (!MakeFolder(settings.OutDir))
+        return ExitBadInput;
+
+    TProgress progress;
+    for (const QString& why : std::as_const(skipped))
+        Fail(why + QStringLiteral(", skipped"), 0);
+    int notUsed = int(skipped.size()), notWritten = 0;
+    std::unique_ptr<ProgramState> loaded;
     for (qsizetype n = 0; n < files.size(); ++n) {
-        const QString& file = files[n];
         progress.Show("file", int(n + 1), int(files.size()));
         QString failed;
-        if (const auto why = LoadState(loaded, file, depth, true)) {
+        if (const auto why = LoadState(loaded, files[n], settings.Depth, true)) {
             failed = *why + QStringLiteral(", skipped");
-            ++skipped;
+            ++notUsed;
         } else {
-            failed = RenderStill(*loaded, QDir(outDir).filePath(QFileInfo(file).completeBaseName() + ext), png, width,
-                                 height, nullptr);
+            failed = RenderStill(*loaded, outputs[n], settings, nullptr);
             notWritten += !failed.isEmpty();
         }
         if (!failed.isEmpty()) {
@@ -357,5 +323,41 @@ int main(int argc, char* argv[])
         }
     }
     progress.Break();
-    return notWritten ? ExitNotWritten : skipped ? ExitSkipped : 0;
+    return notWritten ? ExitNotWritten : notUsed ? ExitSkipped : 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The arguments as the system gave them: a file name need not be UTF-8.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << DecodeFileName(QByteArray(argv[i]));
+    const TParsedArguments parsed = ParseRenderArguments(arguments);
+    switch (parsed.Action) {
+    case TParsedArguments::Help:
+        std::fputs(qUtf8Printable(RenderHelpText()), stdout);
+        return 0;
+    case TParsedArguments::Version:
+        std::printf("%s\n", qUtf8Printable(RenderVersionText()));
+        return 0;
+    case TParsedArguments::Refuse:
+        return Fail(parsed.Error);
+    case TParsedArguments::Render:
+        break;
+    }
+    // A closed pipe is a failed write to report, not a silent end.
+    std::signal(SIGPIPE, SIG_IGN);
+    const TRenderSettings& settings = parsed.Settings;
+    switch (settings.Mode) {
+    case TRenderMode::Still:
+        return RunStill(settings);
+    case TRenderMode::Sweep:
+        return RunSweep(settings);
+    case TRenderMode::Batch:
+        break;
+    }
+    return RunBatch(settings);
 }
