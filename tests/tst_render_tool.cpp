@@ -1,4 +1,5 @@
-// The headless renderer, run as a separate process: BMP layout, pixels, bad input.
+// The headless renderer, run as a separate process: BMP layout, pixels, bad
+// input; its command line parsed in process.
 
 #include "engine/CSweep.h"
 #include "engine/Palette.h"
@@ -10,6 +11,7 @@
 #include "tests/support/Pictures.h"
 #include "tests/support/ProgramFolder.h"
 #include "tests/support/SpecialFiles.h"
+#include "tools/RenderSettings.h"
 
 #include <QImageReader>
 #include <QtTest>
@@ -76,7 +78,36 @@ long PeakKiB(const QStringList& args)
     return m.hasMatch() ? m.captured(1).toLong() : -1;
 }
 
+// The plain picture n times the size, each n x n block's channels averaged
+// and rounded to nearest, halves up.
+QImage AveragedInProcess(ProgramState& s, int width, int height, int n)
+{
+    const QImage fine = RenderInProcess(s, width * n, height * n);
+    QImage picture(width, height, QImage::Format_BGR888);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int j = 0; j < n; ++j)
+                    for (int i = 0; i < n; ++i)
+                        sum += fine.constScanLine(y * n + j)[(x * n + i) * 3 + c];
+                picture.scanLine(y)[x * 3 + c] = uchar((2 * sum + n * n) / (2 * n * n));
+            }
+    return picture;
+}
+
+// The files of a folder, name to bytes.
+QMap<QString, QByteArray> FilesIn(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(folder).entryList(QDir::Files))
+        files[name] = ReadBytes(folder + QLatin1Char('/') + name);
+    return files;
+}
+
 }  // namespace
+
+Q_DECLARE_METATYPE(TRenderSettings)
 
 class TestRenderTool : public QObject {
     Q_OBJECT
@@ -93,11 +124,16 @@ private slots:
     void unwritableOutput();
     void writesIntoDevicesAndFifos_data();
     void writesIntoDevicesAndFifos();
+    void standardOutputThatFails();
     void failedWritesKeepTheOldFile_data();
     void failedWritesKeepTheOldFile();
     void fullDiskKeepsTheOldFile();
     void pngEqualsBmpAndCarriesTheValues();
+    void pngReadByImageTools();
     void batchSkipsWhatItCannotUse();
+    void batchReportsEveryEntry();
+    void batchRefusesCollidingNames_data();
+    void batchRefusesCollidingNames();
     void sweepEndsEqualSingleRenders();
     void barSweepBouncesAtTheEnds_data();
     void barSweepBouncesAtTheEnds();
@@ -106,6 +142,13 @@ private slots:
     void sweepStopsAtAFrameNotWritten_data();
     void sweepStopsAtAFrameNotWritten();
     void sweepMemoryStaysFlat();
+    void sweepPartEqualsTheWholeRun_data();
+    void sweepPartEqualsTheWholeRun();
+    void supersampleAveragesTheFinerPicture_data();
+    void supersampleAveragesTheFinerPicture();
+    void parsing_data();
+    void parsing();
+    void helpAndVersion();
     void progressOnlyOnATerminal_data();
     void progressOnlyOnATerminal();
 
@@ -263,6 +306,9 @@ void TestRenderTool::badInput_data()
     QTest::newRow("size without value") << QStringList{o, bad, QStringLiteral("--size")} << QString();
     QTest::newRow("unknown option") << QStringList{o, bad, QStringLiteral("--colour")} << QString();
     QTest::newRow("two inputs") << QStringList{QStringLiteral("a.frc"), QStringLiteral("b.frc"), o, bad} << QString();
+    for (const char* name : {"pic.jpg", "pic", "pic.png.txt", "pic.bmp/"})
+        QTest::addRow("ending of %s", name) << QStringList{o, QStringLiteral("@DIR@/") + QLatin1String(name)} << QString();
+    QTest::newRow("fifo as input") << QStringList{QStringLiteral("@FIFO@"), o, bad} << QString();
 }
 
 void TestRenderTool::badInput()
@@ -273,16 +319,22 @@ void TestRenderTool::badInput()
     const QString in = Path(QStringLiteral("refused.frc"));
     if (!file.isEmpty())
         QVERIFY(WriteBytes(in, QByteArray::fromHex(file.toLatin1())));
+    const QString fifo = Path(QStringLiteral("refused-fifo.frc"));
+    if (!QFileInfo::exists(fifo))
+        QVERIFY(MakeOddFile(fifo, TOddFile::Fifo));
     for (QString& a : args) {
         a.replace(QStringLiteral("@OUT@"), out);
         a.replace(QStringLiteral("@IN@"), in);
         a.replace(QStringLiteral("@DIR@"), Dir.Path());
+        a.replace(QStringLiteral("@FIFO@"), fifo);
     }
+    const QStringList before = QDir(Dir.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     const TRun run = RunTool(args);
     QCOMPARE(run.Status, 2);
     QCOMPARE(run.Stderr.count(QLatin1Char('\n')), 1);
     QVERIFY(run.Stderr.startsWith(QStringLiteral("quilmora-render: ")));
     QVERIFY(!QFile::exists(out));
+    QCOMPARE(QDir(Dir.Path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
 }
 
 void TestRenderTool::unwritableOutput()
@@ -302,7 +354,12 @@ void TestRenderTool::writesIntoDevicesAndFifos_data()
         QTest::addRow("FIFO, %s", ext) << QStringLiteral("FIFO") << QString::fromLatin1(ext);
         QTest::addRow("device node, %s", ext) << QStringLiteral("device node") << QString::fromLatin1(ext);
     }
-    QTest::newRow("/dev/stdout") << QStringLiteral("/dev/stdout") << QStringLiteral("bmp");  // no ending: BMP
+    // Standard output takes --format, PNG by default; so does a device named
+    // without an ending.
+    QTest::newRow("-") << QStringLiteral("-") << QStringLiteral("png");
+    QTest::newRow("-, --format bmp") << QStringLiteral("-") << QStringLiteral("bmp");
+    QTest::newRow("/dev/stdout") << QStringLiteral("/dev/stdout") << QStringLiteral("png");
+    QTest::newRow("/dev/stdout, --format bmp") << QStringLiteral("/dev/stdout") << QStringLiteral("bmp");
 }
 
 // As Unix tools do: the picture goes into the device or FIFO, which stays.
@@ -320,7 +377,11 @@ void TestRenderTool::writesIntoDevicesAndFifos()
     QByteArray native;
     int reader = -1;
     TEntry before;
-    if (where != QLatin1String("/dev/stdout")) {
+    const bool toStdout = where == QLatin1String("-") || where == QLatin1String("/dev/stdout");
+    QStringList format;
+    if (toStdout && ext == QLatin1String("bmp"))
+        format << QStringLiteral("--format") << ext;
+    if (!toStdout) {
         target = out.filePath(QStringLiteral("special.") + ext);
         native = QFile::encodeName(target);
         const bool fifo = where == QLatin1String("FIFO");
@@ -330,7 +391,7 @@ void TestRenderTool::writesIntoDevicesAndFifos()
         if (fifo)
             QVERIFY((reader = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) >= 0);
     }
-    const TRun run = RunTool({QStringLiteral("-o"), target, QStringLiteral("--size"), QStringLiteral("8x8")});
+    const TRun run = RunTool(QStringList{QStringLiteral("-o"), target, QStringLiteral("--size"), QStringLiteral("8x8")} + format);
     QByteArray piped;
     if (reader >= 0) {
         char chunk[4096];
@@ -341,13 +402,27 @@ void TestRenderTool::writesIntoDevicesAndFifos()
     }
     QCOMPARE(run.Status, 0);
     QCOMPARE(run.Stderr, QString());
-    if (where == QLatin1String("/dev/stdout"))
+    if (toStdout)
         QCOMPARE(run.Stdout, expected);
     else
         QCOMPARE(EntryAt(native), before);
     if (where == QLatin1String("FIFO"))
         QCOMPARE(piped, expected);
     QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // no temporary file
+}
+
+// A full or closed standard output is a picture not written.
+void TestRenderTool::standardOutputThatFails()
+{
+    // A full device; a pipe whose reader has gone after ten bytes.
+    for (const char* script : {"\"$0\" -o - >/dev/full; echo $?", "\"$0\" -o - | head -c 10 >/dev/null; echo ${PIPESTATUS[0]}"}) {
+        QProcess p;
+        p.start(QStringLiteral("bash"), {QStringLiteral("-c"), QLatin1String(script), QStringLiteral(QUILMORA_RENDER_EXE)});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.readAllStandardOutput(), QByteArray("3\n"));
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 QStringLiteral("quilmora-render: cannot write to standard output\n"));
+    }
 }
 
 void TestRenderTool::failedWritesKeepTheOldFile_data()
@@ -433,13 +508,13 @@ void TestRenderTool::pngEqualsBmpAndCarriesTheValues()
     BuildColourTable(s);
     QCOMPARE(picture, ReadBmp(bmp).Image);
     QCOMPARE(picture, RenderInProcess(s, 81, 47));
-    QCOMPARE(stored.text(QStringLiteral("Formula")), QStringLiteral("1"));
-    QCOMPARE(stored.text(QStringLiteral("Palette")), QStringLiteral("1"));
-    QCOMPARE(stored.text(QStringLiteral("C")), QStringLiteral("0.40200000000000002,0.33900000000000002"));
-    QCOMPARE(stored.text(QStringLiteral("Centre")), QStringLiteral("0,0"));
-    QCOMPARE(stored.text(QStringLiteral("Width")), QStringLiteral("5"));
-    QCOMPARE(stored.text(QStringLiteral("Levels")), QStringLiteral("36,16,12;26,18,8"));
-    QCOMPARE(stored.text(QStringLiteral("Depth")), QStringLiteral("256"));
+    QCOMPARE(stored.text(QStringLiteral("Quilmora Formula")), QStringLiteral("1"));
+    QCOMPARE(stored.text(QStringLiteral("Quilmora Palette")), QStringLiteral("1"));
+    QCOMPARE(stored.text(QStringLiteral("Quilmora C")), QStringLiteral("0.40200000000000002,0.33900000000000002"));
+    QCOMPARE(stored.text(QStringLiteral("Quilmora Centre")), QStringLiteral("0,0"));
+    QCOMPARE(stored.text(QStringLiteral("Quilmora Width")), QStringLiteral("5"));
+    QCOMPARE(stored.text(QStringLiteral("Quilmora Levels")), QStringLiteral("36,16,12;26,18,8"));
+    QCOMPARE(stored.text(QStringLiteral("Quilmora Depth")), QStringLiteral("256"));
 }
 
 void TestRenderTool::batchSkipsWhatItCannotUse()
@@ -491,7 +566,7 @@ void TestRenderTool::sweepEndsEqualSingleRenders()
     for (int n = 1; n <= 5; ++n) {
         const QImage frame(out + QStringLiteral("/frame_000%1.png").arg(n));
         const auto [cx, cy] = all[size_t(n - 1)];
-        QCOMPARE(frame.text(QStringLiteral("C")),
+        QCOMPARE(frame.text(QStringLiteral("Quilmora C")),
                  QString::number(cx, 'g', 17) + QLatin1Char(',') + QString::number(cy, 'g', 17));
     }
 }
@@ -523,6 +598,7 @@ void TestRenderTool::badSweep_data()
     QTest::newRow("missing colon") << QStringList{sw, QStringLiteral("0.1,0.2,0.3,0.4"), fr, QStringLiteral("3")};
     QTest::newRow("nan") << QStringList{sw, QStringLiteral("0.1,nan:0.3,0.4"), fr, QStringLiteral("3")};
     QTest::newRow("inf") << QStringList{sw, QStringLiteral("0.1,0.2:inf,0.4"), fr, QStringLiteral("3")};
+    QTest::newRow("steps overflow") << QStringList{sw, QStringLiteral("1e308,0:-1e308,0"), fr, QStringLiteral("3")};
     QTest::newRow("frames 0") << QStringList{sw, good, fr, QStringLiteral("0")};
     QTest::newRow("frames 100001") << QStringList{sw, good, fr, QStringLiteral("100001")};
     QTest::newRow("no frames") << QStringList{sw, good};
@@ -662,6 +738,341 @@ void TestRenderTool::progressOnlyOnATerminal()
     const TRun quiet = RunTool(args);
     QCOMPARE(quiet.Status, 0);
     QCOMPARE(quiet.Stderr, QString());
+}
+
+// ImageMagick reads some text keywords as its own settings ("Depth" as the
+// bit depth, which then failed every resize); ours are no tool's own.
+void TestRenderTool::pngReadByImageTools()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty())
+        QSKIP("ImageMagick is not installed");
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("r.png")), half = dir.filePath(QStringLiteral("s.png"));
+    QCOMPARE(RunTool({QStringLiteral("-o"), png, QStringLiteral("--size"), QStringLiteral("64x48")}).Status, 0);
+    QProcess convert;
+    convert.start(QStringLiteral("convert"), {png, QStringLiteral("-resize"), QStringLiteral("50%"), half});
+    QVERIFY(convert.waitForFinished(60000));
+    QCOMPARE(convert.exitCode(), 0);
+    QCOMPARE(QImage(half).size(), QSize(32, 24));
+    QProcess identify;
+    identify.start(QStringLiteral("identify"), {QStringLiteral("-verbose"), png});
+    QVERIFY(identify.waitForFinished(60000));
+    const QString shown = QString::fromUtf8(identify.readAllStandardOutput());
+    QVERIFY2(shown.contains(QStringLiteral("Depth: 8-bit")), qPrintable(shown));
+    for (const char* line : {"Quilmora Depth: 256", "Quilmora C: 0.40200000000000002,0.33900000000000002",
+                             "Quilmora Levels: 36,16,12;26,18,8"})
+        QVERIFY2(shown.contains(QLatin1String(line)), line);
+}
+
+// Every entry named like a fractal file is rendered or reported with its own
+// reason: a FIFO, links to nothing and to a device, a name not in UTF-8.
+void TestRenderTool::batchReportsEveryEntry()
+{
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in")), out = dir.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(in));
+    const QByteArray folder = QFile::encodeName(in);
+    TFractalParams p;
+    p.Cx = -0.8;
+    const QByteArray latin1 = folder + "/caf\xe9.frc";
+    TRemovedAtEnd latin1Gone(latin1), pictureGone(QFile::encodeName(out) + "/caf\xe9.png");
+    QVERIFY(PutBytesAt(latin1, EncodeFractal(p)));
+    QVERIFY(MakeOddFile(in + QStringLiteral("/pipe.frc"), TOddFile::Fifo));
+    QVERIFY(QFile::link(in + QStringLiteral("/none"), in + QStringLiteral("/gone.frc")));
+    QVERIFY(MakeOddFile(in + QStringLiteral("/zero.frc"), TOddFile::Device));
+    const TRun run = RunTool({in, QStringLiteral("-O"), out, QStringLiteral("--size"), QStringLiteral("30x20")});
+    QCOMPARE(run.Status, 1);
+    const QStringList lines = run.Stderr.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines, (QStringList{QStringLiteral("quilmora-render: \"%1/gone.frc\" is a link to nothing, skipped").arg(in),
+                                 QStringLiteral("quilmora-render: \"%1/pipe.frc\" is not a regular file, skipped").arg(in),
+                                 QStringLiteral("quilmora-render: \"%1/zero.frc\" is not a regular file, skipped").arg(in)}));
+    const std::optional<QByteArray> picture = BytesAt(QFile::encodeName(out) + "/caf\xe9.png");
+    QVERIFY(picture);
+    ProgramState s;
+    s.FractalParams = p;
+    BuildColourTable(s);
+    QCOMPARE(QImage::fromData(*picture).convertToFormat(QImage::Format_BGR888), RenderInProcess(s, 30, 20));
+}
+
+void TestRenderTool::batchRefusesCollidingNames_data()
+{
+    QTest::addColumn<QStringList>("files");  // made in the folder, the inputs unless 'folder'
+    QTest::addColumn<bool>("folder");         // the folder itself is the input
+    QTest::newRow("one name in two folders") << QStringList{QStringLiteral("a/x.frc"), QStringLiteral("b/x.frc")} << false;
+    QTest::newRow("names differing in case") << QStringList{QStringLiteral("x.frc"), QStringLiteral("X.FRC")} << true;
+    QTest::newRow("a file and its folder") << QStringList{QStringLiteral("y.frc"), QStringLiteral(".")} << false;
+}
+
+// Refused before anything is written, with one line naming the inputs.
+void TestRenderTool::batchRefusesCollidingNames()
+{
+    QFETCH(QStringList, files);
+    QFETCH(bool, folder);
+    QTemporaryDir dir;
+    QStringList inputs;
+    for (const QString& name : files) {
+        const QString path = dir.filePath(name);
+        if (name != QLatin1String("."))
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()) && WriteBytes(path, EncodeFractal(TFractalParams{})));
+        inputs << QDir::cleanPath(path);
+    }
+    if (folder)
+        inputs = QStringList{dir.path()};
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const TRun run = RunTool(inputs + QStringList{QStringLiteral("-O"), out, QStringLiteral("--size"), QStringLiteral("8x8")});
+    QCOMPARE(run.Status, 2);
+    QCOMPARE(run.Stderr.count(QLatin1Char('\n')), 1);
+    QVERIFY2(run.Stderr.contains(QStringLiteral("would have one name")), qPrintable(run.Stderr));
+    for (const QString& name : files)
+        if (name != QLatin1String("."))
+            QVERIFY2(run.Stderr.contains(dir.filePath(name)), qPrintable(run.Stderr));
+    QVERIFY(!QFileInfo::exists(out));
+}
+
+void TestRenderTool::sweepPartEqualsTheWholeRun_data()
+{
+    QTest::addColumn<QStringList>("sweep");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    const QString even = QStringLiteral("--sweep"), steps = QStringLiteral("--sweep-steps");
+    QTest::newRow("5..8 of 12") << QStringList{even, QStringLiteral("-0.8,0.156:0.3,-0.5")} << 12 << 5 << 8;
+    QTest::newRow("bar, 11..12 of 12") << QStringList{steps, QStringLiteral("cx,1995,2")} << 12 << 11 << 12;
+    QTest::newRow("frame 10000 of 10001, five digits") << QStringList{even, QStringLiteral("0,0:1,1")} << 10001 << 10000 << 10000;
+}
+
+// A sweep split across machines: frames K..M alone have the names and bytes
+// they have in a whole run.
+void TestRenderTool::sweepPartEqualsTheWholeRun()
+{
+    QFETCH(QStringList, sweep);
+    QFETCH(int, frames);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QTemporaryDir whole, part;
+    const QStringList common = sweep + QStringList{QStringLiteral("--frames"), QString::number(frames),
+                                                   QStringLiteral("--size"), QStringLiteral("12x8"),
+                                                   QStringLiteral("--format"), QStringLiteral("bmp")};
+    QStringList wholeArgs = common + QStringList{QStringLiteral("-O"), whole.path()};
+    if (frames > 12)  // the whole run's frames around the part are enough
+        wholeArgs << QStringLiteral("--first") << QString::number(first - 1) << QStringLiteral("--last")
+                  << QString::number(last + 1);
+    QCOMPARE(RunTool(wholeArgs).Status, 0);
+    QCOMPARE(RunTool(common + QStringList{QStringLiteral("-O"), part.path(), QStringLiteral("--first=") + QString::number(first),
+                                          QStringLiteral("--last=") + QString::number(last)})
+                 .Status,
+             0);
+    const QMap<QString, QByteArray> all = FilesIn(whole.path()), some = FilesIn(part.path());
+    QCOMPARE(some.size(), last - first + 1);
+    const int digits = std::max(4, int(QString::number(frames).size()));
+    for (int n = first; n <= last; ++n) {
+        const QString name = QStringLiteral("frame_%1.bmp").arg(n, digits, 10, QLatin1Char('0'));
+        QVERIFY2(some.contains(name), qPrintable(name));
+        QCOMPARE(some[name], all[name]);
+    }
+}
+
+void TestRenderTool::supersampleAveragesTheFinerPicture_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    const QString o = QStringLiteral("-o"), ss = QStringLiteral("--supersample");
+    QTest::newRow("2, even sides") << QStringList{o, QStringLiteral("@DIR@/a.bmp"), ss, QStringLiteral("2")} << 2 << 40 << 30;
+    QTest::newRow("3, odd sides") << QStringList{o, QStringLiteral("@DIR@/a.bmp"), ss, QStringLiteral("3")} << 3 << 7 << 5;
+    QTest::newRow("8, one pixel") << QStringList{o, QStringLiteral("@DIR@/a.bmp"), ss, QStringLiteral("8")} << 8 << 1 << 1;
+    QTest::newRow("1, the plain picture") << QStringList{o, QStringLiteral("@DIR@/a.bmp"), ss, QStringLiteral("1")} << 1 << 33 << 9;
+    QTest::newRow("4, a sweep frame") << QStringList{QStringLiteral("--sweep"), QStringLiteral("-0.12,0.75:0,0"),
+                                                      QStringLiteral("--frames"), QStringLiteral("2"), QStringLiteral("--last"),
+                                                      QStringLiteral("1"), QStringLiteral("--format"), QStringLiteral("bmp"),
+                                                      QStringLiteral("-O"), QStringLiteral("@DIR@"), ss, QStringLiteral("4")}
+                                      << 4 << 24 << 16;
+}
+
+// Each pixel the mean of the n x n pixels of the plain picture n times the
+// size, worked out here from the per-pixel walk; tall enough for many bands.
+void TestRenderTool::supersampleAveragesTheFinerPicture()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, n);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QTemporaryDir dir;
+    TFractalParams p;
+    p.Cx = -0.12;
+    p.Cy = 0.75;
+    p.ViewWidth = 3.0f;
+    const QString frc = dir.filePath(QStringLiteral("rabbit.frc"));
+    QVERIFY(WriteBytes(frc, EncodeFractal(p)));
+    for (QString& a : args)
+        a.replace(QStringLiteral("@DIR@"), dir.path());
+    const TRun run = RunTool(args << frc << QStringLiteral("--size") << QStringLiteral("%1x%2").arg(width).arg(height));
+    QCOMPARE(run.Status, 0);
+    const QString out = dir.filePath(args.contains(QStringLiteral("--sweep")) ? QStringLiteral("frame_0001.bmp")
+                                                                               : QStringLiteral("a.bmp"));
+    const TBmp bmp = ReadBmp(out);
+    QVERIFY(bmp.Valid);
+    ProgramState s;
+    s.FractalParams = p;
+    BuildColourTable(s);
+    QCOMPARE(bmp.Image, AveragedInProcess(s, width, height, n));
+    if (n == 1)
+        QCOMPARE(bmp.Image, RenderInProcess(s, width, height));
+}
+
+void TestRenderTool::parsing_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<TRenderSettings>("expected");
+    QTest::addColumn<QString>("error");  // the start of the complaint; empty: parsed
+
+    const auto still = [](const QString& output, bool png = true) {
+        TRenderSettings s;
+        s.Output = output;
+        s.Png = png;
+        return s;
+    };
+    const auto split = [](const char* text) { return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts); };
+    const auto ok = [&](const char* name, const char* args, const TRenderSettings& s) {
+        QTest::newRow(name) << split(args) << s << QString();
+    };
+    const auto refused = [&](const char* name, const QStringList& args, const char* error) {
+        QTest::newRow(name) << args << TRenderSettings{} << QString::fromLatin1(error);
+    };
+
+    ok("a still", "-o x.png", still(QStringLiteral("x.png")));
+    ok("a BMP, ending in any case", "-o X.BMP", still(QStringLiteral("X.BMP"), false));
+    ok("--format repeating the ending", "--format=PNG -o x.png", still(QStringLiteral("x.png")));
+    ok("standard output", "-o -", still(QStringLiteral("-")));
+    ok("standard output, BMP", "-o - --format bmp", still(QStringLiteral("-"), false));
+    ok("a device without an ending", "-o /dev/null --format bmp", still(QStringLiteral("/dev/null"), false));
+    TRenderSettings s = still(QStringLiteral("x.png"));
+    s.Width = 320;
+    s.Height = 240;
+    s.Depth = 1024;
+    s.Supersample = 4;
+    ok("--opt=value and -ovalue", "--size=320x240 --depth=1024 --supersample 4 -ox.png", s);
+    s = still(QStringLiteral("x.png"));
+    s.Inputs = QStringList{QStringLiteral("-odd.frc")};
+    ok("after --, names", "-o x.png -- -odd.frc", s);
+    s = still(QStringLiteral("x.png"));
+    s.Width = 256;
+    s.Height = 192;
+    ok("--fit, the 4:3 shape", "--fit 256 -o x.png", s);
+    s.Width = 56;
+    s.Height = 100;
+    ok("--fit, the size's shape rounded", "--size 90x160 --fit 100 -o x.png", s);
+    s.Width = 3;
+    s.Height = 1;
+    ok("--fit, never below a pixel", "--size 16384x1 --fit 3 -o x.png", s);
+
+    s = TRenderSettings{};
+    s.Mode = TRenderMode::Batch;
+    s.Inputs = QStringList{QStringLiteral("a.frc"), QStringLiteral("dir")};
+    s.OutDir = QStringLiteral("out");
+    s.Png = false;
+    ok("a batch", "a.frc dir -O out --format bmp", s);
+
+    s = TRenderSettings{};
+    s.Mode = TRenderMode::Sweep;
+    s.OutDir = QStringLiteral("f");
+    s.From = {-0.8, 0.156};
+    s.To = {0.3, -0.5};
+    s.Frames = 12;
+    s.First = 5;
+    s.Last = 8;
+    ok("a part of a sweep", "--sweep -0.8,0.156:0.3,-0.5 --frames 12 --first 5 --last 8 -O f", s);
+    s.First = 1;
+    s.Last = 12;
+    ok("a whole sweep", "--sweep=-0.8,0.156:0.3,-0.5 --frames=12 -O f", s);
+    s = TRenderSettings{};
+    s.Mode = TRenderMode::Sweep;
+    s.OutDir = QStringLiteral("f");
+    s.Inputs = QStringList{QStringLiteral("my.frc")};
+    s.Steps = true;
+    s.AlongX = false;
+    s.Start = -2000;
+    s.Speed = -5;
+    s.Frames = 3;
+    s.First = 3;
+    s.Last = 3;
+    s.Verbose = true;
+    ok("bar steps", "my.frc --sweep-steps cy,-2000,-5 --frames 3 --first 3 -O f --verbose", s);
+
+    refused("unknown option", split("-o x.png --colour"), "unknown option 'colour'");
+    refused("missing value", split("-o x.png --size"), "missing value after '--size'");
+    refused("switch with a value", split("-o x.png --verbose=1"), "unexpected value after '--verbose'");
+    refused("a JPEG name", split("-o pic.jpg"), "cannot tell the format of \"pic.jpg\"");
+    refused("no ending", split("-o pic"), "cannot tell the format of \"pic\"");
+    refused("--format against the ending", split("-o x.png --format bmp"), "--format bmp disagrees");
+    refused("bad format", split("-O d --format jpg a.frc"), "bad format \"jpg\"");
+    refused("no output", split("a.frc"), "no output");
+    refused("both outputs", split("-o x.png -O d"), "-o and -O exclude");
+    refused("empty -o", {QStringLiteral("-o"), QString()}, "-o needs");
+    refused("batch without inputs", split("-O d"), "no fractal files or folders");
+    refused("supersample 0", split("-o x.png --supersample 0"), "bad supersample \"0\"");
+    refused("supersample 9", split("-o x.png --supersample 9"), "bad supersample \"9\"");
+    refused("fit 0", split("-o x.png --fit 0"), "bad fit \"0\"");
+    refused("fit 16385", split("-o x.png --fit 16385"), "bad fit \"16385\"");
+    refused("empty sweep", {QStringLiteral("--sweep"), QString(), QStringLiteral("--frames"), QStringLiteral("3"),
+                            QStringLiteral("-O"), QStringLiteral("d")},
+            "--sweep needs CX1,CY1:CX2,CY2");
+    refused("empty sweep steps", {QStringLiteral("--sweep-steps"), QString(), QStringLiteral("--frames"), QStringLiteral("3"),
+                                  QStringLiteral("-O"), QStringLiteral("d")},
+            "--sweep-steps needs");
+    refused("ends whose steps overflow", split("--sweep 1e308,0:-1e308,0 --frames 3 -O d"), "bad sweep \"1e308,0:-1e308,0\": the ends");
+    refused("sweep into a file", split("--sweep 0,0:1,1 --frames 3 -o x.png"), "a sweep needs an output folder");
+    refused("sweep without a folder", split("--sweep 0,0:1,1 --frames 3"), "no output");
+    refused("frames without a sweep", split("--frames 3 -O d a.frc"), "--frames, --first and --last go with");
+    refused("first without a sweep", split("--first 2 -o x.png"), "--frames, --first and --last go with");
+    refused("first 0", split("--sweep 0,0:1,1 --frames 12 --first 0 -O d"), "bad first frame \"0\"");
+    refused("last past the frames", split("--sweep 0,0:1,1 --frames 12 --last 13 -O d"), "bad last frame \"13\"");
+    refused("first after last", split("--sweep 0,0:1,1 --frames 12 --first 9 --last 8 -O d"), "the first frame 9 comes after the last 8");
+    refused("first past the frames", split("--sweep 0,0:1,1 --frames 12 --first 13 -O d"), "bad first frame \"13\"");
+}
+
+void TestRenderTool::parsing()
+{
+    QFETCH(QStringList, args);
+    QFETCH(TRenderSettings, expected);
+    QFETCH(QString, error);
+    const TParsedArguments parsed = ParseRenderArguments(args);
+    if (error.isEmpty()) {
+        QCOMPARE(parsed.Error, QString());
+        QCOMPARE(parsed.Action, TParsedArguments::Render);
+        QVERIFY(parsed.Settings == expected);
+    } else {
+        QCOMPARE(parsed.Action, TParsedArguments::Refuse);
+        QVERIFY2(parsed.Error.startsWith(error), qPrintable(parsed.Error));
+        QVERIFY(!parsed.Error.contains(QLatin1Char('\n')));
+    }
+}
+
+// --help lists every option on a line of its own and the exit statuses, and
+// the README's renderer section names every option too.
+void TestRenderTool::helpAndVersion()
+{
+    const TRun help = RunTool({QStringLiteral("--help")});
+    QCOMPARE(help.Status, 0);
+    QCOMPARE(QString::fromUtf8(help.Stdout), RenderHelpText());
+    QFile readme(QStringLiteral(QUILMORA_SOURCE_DIR "/README.md"));
+    QVERIFY(readme.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const QString renderer = text.mid(text.indexOf(QLatin1String("## Headless renderer")));
+    static const QRegularExpression optionLine(QStringLiteral("^  (-\\w, |    )--([a-z-]+)(=\\S+)? +\\S.*$"),
+                                               QRegularExpression::MultilineOption);
+    QStringList options;
+    for (auto m = optionLine.globalMatch(RenderHelpText()); m.hasNext();)
+        options << m.next().captured(2);
+    QCOMPARE(options.size(), 15);
+    for (const QString& option : options)
+        QVERIFY2(renderer.contains(QStringLiteral("--") + option), qPrintable(option));
+    for (const char* status : {"  0  ", "  1  ", "  2  ", "  3  "})
+        QVERIFY(RenderHelpText().contains(QLatin1String(status)));
+    const TRun version = RunTool({QStringLiteral("--version")});
+    QCOMPARE(version.Status, 0);
+    QCOMPARE(version.Stdout, QByteArray("quilmora-render 1.02\n"));
 }
 
 QTEST_GUILESS_MAIN(TestRenderTool)
