@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 mode=${1:-run}
 case "$mode" in run|test) ;; *) echo "usage: bash setup.sh run|test" >&2; exit 2 ;; esac
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libhwy-dev zlib1g-dev libpng-dev libbenchmark-dev
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libhwy-dev zlib1g-dev libbenchmark-dev
           libxcb-xfixes0-dev libxcb-xtest0-dev)
 # The end-to-end test drives the real program on a virtual display, also
 # under a Russian keyboard layout.
