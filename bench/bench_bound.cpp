@@ -5,6 +5,7 @@
 // best figure of a target is its bound, which quilmora_bench and
 // quilmora_bench_export divide their walks by.
 
+#include "bench/CpuName.h"
 #include "bench/WalkBound.h"
 #include "engine/FastWalk.h"
 
@@ -23,11 +24,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "--runs=", 7) == 0)
             runs = std::max(1, std::atoi(argv[i] + 7));
-    std::string cpu;
-    std::ifstream info("/proc/cpuinfo");
-    for (std::string line; cpu.empty() && std::getline(info, line);)
-        if (line.rfind("model name", 0) == 0)
-            cpu = line.substr(line.find(':') + 2);
+    const std::string cpu = CpuName();
     std::printf("CPU: %s, %u cores; best of %d runs\n\n", cpu.c_str(), std::thread::hardware_concurrency(),
                 runs);
     std::printf("| target |");

@@ -5,6 +5,7 @@
 // timed in memory, best and median shown. The machine may be shared.
 //   quilmora_bench_png [--repetitions N]
 
+#include "bench/CpuName.h"
 #include "engine/FastWalk.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
@@ -116,15 +117,6 @@ QByteArray EncodePngLibpng(const QImage& picture, const TPngTexts& texts, size_t
     return ok ? out : QByteArray();
 }
 
-QString CpuName()
-{
-    QFile info(QStringLiteral("/proc/cpuinfo"));
-    if (info.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : info.readAll().split('\n'))
-            if (line.startsWith("model name"))
-                return QString::fromLatin1(line.mid(line.indexOf(':') + 1).trimmed());
-    return QStringLiteral("unknown CPU");
-}
 
 struct TEncoder {
     const char* Name;
@@ -191,7 +183,7 @@ int main(int argc, char** argv)
 
     double load[3] = {};
     getloadavg(load, 3);
-    std::printf("%s, load average %.2f at the start; libpng %s, zlib %s\n", qPrintable(CpuName()), load[0],
+    std::printf("%s, load average %.2f at the start; libpng %s, zlib %s\n", CpuName().c_str(), load[0],
                 png_get_libpng_ver(nullptr), zlibVersion());
     std::printf("one frame %dx%d depth %d, encoders in turn, %d repetitions each\n\n", Width, Height, Depth,
                 repetitions);

@@ -6,6 +6,7 @@
 // the machine may be shared.
 //   quilmora_bench_sweep [--repetitions N] [--frames N]
 
+#include "bench/CpuName.h"
 #include "engine/CSweep.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
@@ -51,15 +52,6 @@ struct TRow {
     TFrameWrite Write;
 };
 
-QString CpuName()
-{
-    QFile info(QStringLiteral("/proc/cpuinfo"));
-    if (info.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : info.readAll().split('\n'))
-            if (line.startsWith("model name"))
-                return QString::fromLatin1(line.mid(line.indexOf(':') + 1).trimmed());
-    return QStringLiteral("unknown CPU");
-}
 
 }  // namespace
 
@@ -116,7 +108,7 @@ int main(int argc, char** argv)
     double load[3] = {};
     getloadavg(load, 3);
     std::printf("%s, %u cores, load average %.2f at the start; %d frames %dx%d depth %d, best of %d runs\n\n",
-                qPrintable(CpuName()), std::thread::hardware_concurrency(), load[0], frames, Width, Height, Depth,
+                CpuName().c_str(), std::thread::hardware_concurrency(), load[0], frames, Width, Height, Depth,
                 repetitions);
     std::printf("| sweep | frames/s | of the bound | walk held up | writes' CPU share | KiB a frame |\n"
                 "|---|---:|---:|---:|---:|---:|\n");
