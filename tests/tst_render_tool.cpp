@@ -411,9 +411,18 @@ void TestRenderTool::writesIntoDevicesAndFifos()
     QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // no temporary file
 }
 
-// A full or closed standard output is a picture not written.
+// A full or closed standard output is a picture not written; a terminal is
+// refused before anything is computed.
 void TestRenderTool::standardOutputThatFails()
 {
+    if (!QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty()) {
+        QProcess p;
+        p.start(QStringLiteral("script"), {QStringLiteral("-qfc"), QStringLiteral("'%1' -o -; echo \"status $?\"").arg(QStringLiteral(QUILMORA_RENDER_EXE)),
+                                           QStringLiteral("/dev/null")});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).replace(QLatin1String("\r\n"), QLatin1String("\n")),
+                 QStringLiteral("quilmora-render: standard output is a terminal: redirect it to a file or a pipe\nstatus 2\n"));
+    }
     // A full device; a pipe whose reader has gone after ten bytes.
     for (const char* script : {"\"$0\" -o - >/dev/full; echo $?", "\"$0\" -o - | head -c 10 >/dev/null; echo ${PIPESTATUS[0]}"}) {
         QProcess p;

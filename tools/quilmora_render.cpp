@@ -183,6 +183,9 @@ bool MakeFolder(const QString& folder)
 
 int RunStill(const TRenderSettings& settings)
 {
+    // As compressors do: a picture's bytes would only garble the terminal.
+    if (settings.Output == QLatin1String("-") && isatty(STDOUT_FILENO))
+        return Fail(QStringLiteral("standard output is a terminal: redirect it to a file or a pipe"));
     std::unique_ptr<ProgramState> state;
     if (const auto why = LoadState(state, settings.Inputs.value(0), settings.Depth, false))
         return Fail(*why);
