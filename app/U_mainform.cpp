@@ -111,8 +111,8 @@ TMainForm::TMainForm(QWidget* parent)
     State.OverviewBitmap.fill(Qt::black);
 
     // 11. C from the track bars.
-    State.FractalParams.Cx = TrackBarCx->value() * 0.001;
-    State.FractalParams.Cy = TrackBarCy->value() * 0.001;
+    State.FractalParams.Cx = CFromBar(TrackBarCx->value());
+    State.FractalParams.Cy = CFromBar(TrackBarCy->value());
     E_cx->setText(FormatCoefficient(State.FractalParams.Cx));
     E_cy->setText(FormatCoefficient(State.FractalParams.Cy));
 
@@ -225,7 +225,7 @@ bool TMainForm::event(QEvent* event)
     // window's own loop, and goes on where it was once the window closes.
     if (event->type() == QEvent::WindowBlocked)
         AnimationTimer.stop();
-    else if (event->type() == QEvent::WindowUnblocked && AnimationRunning())
+    else if (event->type() == QEvent::WindowUnblocked && Animation.Running())
         AnimationTimer.start();
     return QMainWindow::event(event);
 }
@@ -262,8 +262,8 @@ void TMainForm::ShowCoefficients()
 {
     const TFractalParams& p = State.FractalParams;
     State.CoefficientSync = false;
-    TrackBarCx->setValue(TruncToInt(p.Cx * 1000.0L));
-    TrackBarCy->setValue(TruncToInt(p.Cy * 1000.0L));
+    TrackBarCx->setValue(BarFromC(p.Cx));
+    TrackBarCy->setValue(BarFromC(p.Cy));
     State.CoefficientSync = true;
     E_cx->setText(FormatCoefficient(p.Cx));
     E_cy->setText(FormatCoefficient(p.Cy));
@@ -291,7 +291,7 @@ void TMainForm::ApplyPalette()
 
 void TMainForm::StopAnimation()
 {
-    CxStopRequest = CyStopRequest = true;
+    Animation.RequestStop();
 }
 
 void TMainForm::SettleRender()
@@ -350,7 +350,7 @@ void TMainForm::TrackBarCxChange()
 {
     if (!State.RenderIdle.load() || !State.CoefficientSync)
         return;
-    State.FractalParams.Cx = TrackBarCx->value() * 0.001;
+    State.FractalParams.Cx = CFromBar(TrackBarCx->value());
     E_cx->setText(FormatCoefficient(State.FractalParams.Cx));
     WakeRender();
 }
@@ -359,7 +359,7 @@ void TMainForm::TrackBarCyChange()
 {
     if (!State.RenderIdle.load() || !State.CoefficientSync)
         return;
-    State.FractalParams.Cy = TrackBarCy->value() * 0.001;
+    State.FractalParams.Cy = CFromBar(TrackBarCy->value());
     E_cy->setText(FormatCoefficient(State.FractalParams.Cy));
     WakeRender();
 }
@@ -375,60 +375,21 @@ void TMainForm::DownCyClick() { AnimationPress(1, false); }
 
 void TMainForm::StopCxClick()
 {
-    CxStopRequest = CyStopRequest = true;
+    Animation.RequestStop();
     TrackBarCx->setFocus();
 }
 
 void TMainForm::StopCyClick()
 {
-    CxStopRequest = CyStopRequest = true;
+    Animation.RequestStop();
     TrackBarCy->setFocus();
-}
-
-namespace {
-struct TAnim {
-    bool& Stop;
-    bool& UpRunning;
-    bool& DownRunning;
-    int32_t& UpSpeed;
-    int32_t& DownSpeed;
-    QSlider* Bar;
-    bool& Running(bool up) { return up ? UpRunning : DownRunning; }
-    int32_t& Speed(bool up) { return up ? UpSpeed : DownSpeed; }
-};
-}  // namespace
-
-#define ANIM(c)                                                                                           \
-    ((c) == 0 ? TAnim{CxStopRequest, CxUpRunning, CxDownRunning, CxUpSpeed, CxDownSpeed, TrackBarCx}    \
-              : TAnim{CyStopRequest, CyUpRunning, CyDownRunning, CyUpSpeed, CyDownSpeed, TrackBarCy})
-
-void TMainForm::StopComponent(int component)
-{
-    TAnim k = ANIM(component);
-    k.Stop = true;
-    k.UpRunning = k.DownRunning = false;
-    k.UpSpeed = k.DownSpeed = 1;
 }
 
 void TMainForm::AnimationPress(int component, bool up)
 {
-    StopComponent(1 - component);
-    TAnim k = ANIM(component);
-    k.Stop = false;
-    k.Running(!up) = false;
-    k.Speed(!up) = 1;
-    if (k.Running(up)) {
-        ++k.Speed(up);
-        return;
-    }
+    Animation.Press(component, up);
     // The stepping itself runs from the timer, one step per turn of the event loop.
-    k.Running(up) = true;
     AnimationTimer.start();
-}
-
-bool TMainForm::AnimationRunning() const
-{
-    return CxUpRunning || CxDownRunning || CyUpRunning || CyDownRunning;
 }
 
 void TMainForm::AnimationStep()
@@ -438,38 +399,12 @@ void TMainForm::AnimationStep()
         AnimationTimer.stop();
         return;
     }
-    int component = -1;
-    bool up = true;
-    for (int c = 0; c < 2 && component < 0; ++c) {
-        TAnim k = ANIM(c);
-        if (k.UpRunning || k.DownRunning) {
-            component = c;
-            up = k.UpRunning;
-        }
-    }
-    if (component < 0) {
+    const TBarAnimation::TStep step = Animation.Step(TrackBarCx->value(), TrackBarCy->value());
+    if (!Animation.Running())
         AnimationTimer.stop();
-        return;
-    }
-    TAnim k = ANIM(component);
-    const bool atEnd = up ? k.Bar->value() >= k.Bar->maximum() : k.Bar->value() <= k.Bar->minimum();
-    if (k.Stop || atEnd) {
-        k.Running(up) = false;
-        if (k.Stop) {
-            k.UpSpeed = k.DownSpeed = 1;
-            AnimationTimer.stop();
-        } else {
-            // Bounce at the end of the range at the same speed.
-            k.Speed(!up) = k.Speed(up);
-            k.Speed(up) = 1;
-            AnimationPress(component, !up);
-        }
-        return;
-    }
-    k.Bar->setValue(k.Bar->value() + (up ? k.Speed(up) : -k.Speed(up)));
+    if (step.Component >= 0)
+        (step.Component == TBarAnimation::ComponentCx ? TrackBarCx : TrackBarCy)->setValue(step.Position);
 }
-
-#undef ANIM
 
 // ---- Navigation ----
 

@@ -2,6 +2,7 @@
 // The main window: picture, overview, C controls, palette controls, tools.
 
 #include "app/ImageView.h"
+#include "engine/BarAnimation.h"
 #include "engine/ProgramState.h"
 #include "engine/RenderThread.h"
 #include "files/SettingsFile.h"
@@ -178,10 +179,8 @@ public:
     QPoint KoefAnchor;
     QPoint KoefStartPosition;
 
-    // C animation
-    bool CxStopRequest = false, CyStopRequest = false;
-    bool CxUpRunning = false, CxDownRunning = false, CyUpRunning = false, CyDownRunning = false;
-    int32_t CxUpSpeed = 1, CxDownSpeed = 1, CyUpSpeed = 1, CyDownSpeed = 1;
+    // C animation: its rule, stepped by the timer.
+    TBarAnimation Animation;
     QTimer AnimationTimer;
 
     // Handlers
@@ -251,7 +250,6 @@ private:
     void FormCreate();
     void FormClose();
     void AnimationPress(int component, bool up);
-    void StopComponent(int component);
     void Recentre(int x, int y);
     void CentreOnOverview(int x, int y);
     void PassDrawn();
@@ -260,8 +258,6 @@ private:
     std::array<std::pair<QSlider*, int32_t*>, 6> PaletteLevels();
     void MovePaletteBars();  // bars from the levels
     void TakePaletteBars();  // levels from the bars
-
-    bool AnimationRunning() const;
 
     bool KindApplyPending = false;
     int StateLoans = 0;

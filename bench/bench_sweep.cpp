@@ -7,7 +7,7 @@
 //   quilmora_bench_sweep [--repetitions N] [--frames N]
 
 #include "bench/CpuName.h"
-#include "engine/CSweep.h"
+#include "engine/BarAnimation.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
 #include "export/PngWriter.h"
@@ -71,7 +71,7 @@ int main(int argc, char** argv)
     state->SetIterationLimit(Depth - 2);
     std::vector<std::pair<double, double>> cs;
     for (int position : BarSweep(402, 1, frames))
-        cs.emplace_back(position * 0.001, state->FractalParams.Cy);
+        cs.emplace_back(CFromBar(position), state->FractalParams.Cy);
     QStringList paths;
     for (int n = 1; n <= frames; ++n)
         paths << folder.filePath(QStringLiteral("frame_%1.png").arg(n, 4, 10, QLatin1Char('0')));

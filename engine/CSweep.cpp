@@ -17,22 +17,3 @@ std::vector<std::pair<double, double>> EvenSweep(std::pair<double, double> c1, s
     }
     return cs;
 }
-
-std::vector<int> BarSweep(int start, int speed, int frames)
-{
-    std::vector<int> positions;
-    if (frames <= 0)
-        return positions;
-    int value = std::clamp(start, SweepBarMin, SweepBarMax);
-    positions.push_back(value);
-    bool up = speed >= 0;
-    const int step = speed < 0 ? -speed : speed;
-    while (int(positions.size()) < frames) {
-        // A turn at the end only reverses; the picture does not change.
-        if (up ? value >= SweepBarMax : value <= SweepBarMin)
-            up = !up;
-        value = std::clamp(value + (up ? step : -step), SweepBarMin, SweepBarMax);
-        positions.push_back(value);
-    }
-    return positions;
-}

@@ -367,11 +367,11 @@ private slots:
         W->State.CurrentFractalName = current;
         W->UpdateActions();
         W->State.SlideShowRunning = slideShow;
-        W->CxStopRequest = W->CyStopRequest = false;
+        W->Animation.Cx.StopRequest = W->Animation.Cy.StopRequest = false;
         W->SaveImage->trigger();  // the dialog cancelled: no window
         QCOMPARE(Proposed, proposed);
-        QCOMPARE(W->CxStopRequest, !slideShow);
-        QCOMPARE(W->CyStopRequest, !slideShow);
+        QCOMPARE(W->Animation.Cx.StopRequest, !slideShow);
+        QCOMPARE(W->Animation.Cy.StopRequest, !slideShow);
     }
 
     void window()

@@ -688,8 +688,8 @@ private slots:
         Press(&TMainForm::UpCxClick);
         Press(&TMainForm::UpCxClick);
         Press(&TMainForm::UpCxClick);
-        QVERIFY(W->CxUpRunning);
-        QCOMPARE(W->CxUpSpeed, 3);
+        QVERIFY(W->Animation.Cx.UpRunning);
+        QCOMPARE(W->Animation.Cx.UpSpeed, 3);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), 405);
         QCOMPARE(W->State.FractalParams.Cx, 405 * 0.001);
@@ -698,15 +698,15 @@ private slots:
         QCOMPARE(W->TrackBarCx->value(), 408);
 
         Press(&TMainForm::DownCxClick);
-        QVERIFY(!W->CxUpRunning);
-        QVERIFY(W->CxDownRunning);
-        QCOMPARE(W->CxUpSpeed, 1);
-        QCOMPARE(W->CxDownSpeed, 1);
+        QVERIFY(!W->Animation.Cx.UpRunning);
+        QVERIFY(W->Animation.Cx.DownRunning);
+        QCOMPARE(W->Animation.Cx.UpSpeed, 1);
+        QCOMPARE(W->Animation.Cx.DownSpeed, 1);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), 407);
         QCOMPARE(W->E_cx->text(), QString("0.407"));
         Press(&TMainForm::DownCxClick);
-        QCOMPARE(W->CxDownSpeed, 2);
+        QCOMPARE(W->Animation.Cx.DownSpeed, 2);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), 405);
         QCOMPARE(W->TrackBarCy->value(), 339);
@@ -722,9 +722,9 @@ private slots:
         Press(&TMainForm::UpCxClick);
         AnimStep();
         QCOMPARE(W->TrackBarCx->value(), 2000);
-        QVERIFY(!W->CxUpRunning);
-        QVERIFY(W->CxDownRunning);
-        QCOMPARE(W->CxDownSpeed, 1);
+        QVERIFY(!W->Animation.Cx.UpRunning);
+        QVERIFY(W->Animation.Cx.DownRunning);
+        QCOMPARE(W->Animation.Cx.DownSpeed, 1);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), 1999);
 
@@ -735,16 +735,16 @@ private slots:
         Press(&TMainForm::UpCxClick);
         Press(&TMainForm::UpCxClick);
         Press(&TMainForm::UpCxClick);
-        QCOMPARE(W->CxUpSpeed, 3);
+        QCOMPARE(W->Animation.Cx.UpSpeed, 3);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), 1998);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), 2000);
         QCOMPARE(W->E_cx->text(), QString("2"));
         AnimStep();
-        QVERIFY(W->CxDownRunning);
-        QCOMPARE(W->CxDownSpeed, 3);
-        QCOMPARE(W->CxUpSpeed, 1);
+        QVERIFY(W->Animation.Cx.DownRunning);
+        QCOMPARE(W->Animation.Cx.DownSpeed, 3);
+        QCOMPARE(W->Animation.Cx.UpSpeed, 1);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), 1997);
 
@@ -754,10 +754,10 @@ private slots:
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), -2000);
         AnimStep();
-        QVERIFY(W->CxUpRunning);
-        QVERIFY(!W->CxDownRunning);
-        QCOMPARE(W->CxUpSpeed, 3);
-        QCOMPARE(W->CxDownSpeed, 1);
+        QVERIFY(W->Animation.Cx.UpRunning);
+        QVERIFY(!W->Animation.Cx.DownRunning);
+        QCOMPARE(W->Animation.Cx.UpSpeed, 3);
+        QCOMPARE(W->Animation.Cx.DownSpeed, 1);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), -1997);
     }
@@ -771,12 +771,12 @@ private slots:
         QCOMPARE(W->TrackBarCx->value(), 404);
 
         Press(&TMainForm::UpCyClick);
-        QVERIFY(W->CxStopRequest);
-        QVERIFY(!W->CxUpRunning);
-        QVERIFY(!W->CxDownRunning);
-        QCOMPARE(W->CxUpSpeed, 1);
-        QVERIFY(W->CyUpRunning);
-        QVERIFY(!W->CyStopRequest);
+        QVERIFY(W->Animation.Cx.StopRequest);
+        QVERIFY(!W->Animation.Cx.UpRunning);
+        QVERIFY(!W->Animation.Cx.DownRunning);
+        QCOMPARE(W->Animation.Cx.UpSpeed, 1);
+        QVERIFY(W->Animation.Cy.UpRunning);
+        QVERIFY(!W->Animation.Cy.StopRequest);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCy->value(), 340);
         QCOMPARE(W->TrackBarCx->value(), 404);
@@ -784,16 +784,16 @@ private slots:
 
         // Either stop button stops both and focuses its own bar.
         Press(&TMainForm::UpCyClick);
-        QCOMPARE(W->CyUpSpeed, 2);
+        QCOMPARE(W->Animation.Cy.UpSpeed, 2);
         W->TrackBarR0->setFocus();
         W->StopCxClick();
-        QVERIFY(W->CxStopRequest);
-        QVERIFY(W->CyStopRequest);
+        QVERIFY(W->Animation.Cx.StopRequest);
+        QVERIFY(W->Animation.Cy.StopRequest);
         QCOMPARE(W->focusWidget(), static_cast<QWidget*>(W->TrackBarCx));
         const int passes = Gate.Passes.load();
         AnimStep();
-        QVERIFY(!W->CyUpRunning);
-        QCOMPARE(W->CyUpSpeed, 1);
+        QVERIFY(!W->Animation.Cy.UpRunning);
+        QCOMPARE(W->Animation.Cy.UpSpeed, 1);
         QCOMPARE(W->TrackBarCy->value(), 340);
         AnimStep();
         QCOMPARE(W->TrackBarCy->value(), 340);
@@ -803,10 +803,10 @@ private slots:
         W->StopCyClick();
         QCOMPARE(W->focusWidget(), static_cast<QWidget*>(W->TrackBarCy));
         // The request stays until the next press of that component.
-        QVERIFY(W->CyStopRequest);
+        QVERIFY(W->Animation.Cy.StopRequest);
         Press(&TMainForm::DownCyClick);
-        QVERIFY(!W->CyStopRequest);
-        QVERIFY(W->CyDownRunning);
+        QVERIFY(!W->Animation.Cy.StopRequest);
+        QVERIFY(W->Animation.Cy.DownRunning);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCy->value(), 339);
     }
@@ -825,7 +825,7 @@ private slots:
         QVERIFY(Unhold());
         W->StopCxClick();
         AnimStep();
-        QVERIFY(!W->CxUpRunning);
+        QVERIFY(!W->Animation.Cx.UpRunning);
         QCOMPARE(W->TrackBarCx->value(), 404);
         QCOMPARE(W->State.FractalParams.Cx, 402 * 0.001);
         QCOMPARE(W->E_cx->text(), QString("0.402"));
@@ -1508,10 +1508,10 @@ private slots:
         QCOMPARE(W->TrackBarCy->value(), 338);
         W->FullScrExecute();
         QVERIFY(W->State.FullScreenOpen);
-        QVERIFY(W->CxStopRequest);
-        QVERIFY(W->CyStopRequest);
+        QVERIFY(W->Animation.Cx.StopRequest);
+        QVERIFY(W->Animation.Cy.StopRequest);
         AnimStep();
-        QVERIFY(!W->CyDownRunning);
+        QVERIFY(!W->Animation.Cy.DownRunning);
         QCOMPARE(W->TrackBarCy->value(), 338);
         W->FullScreenForm->close();
         QVERIFY(!W->State.FullScreenOpen);

@@ -1,6 +1,7 @@
 // The headless renderer, run as a separate process: BMP layout, pixels, bad
 // input; its command line parsed in process.
 
+#include "engine/BarAnimation.h"
 #include "engine/CSweep.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"

@@ -296,7 +296,7 @@ private:
             return QStringLiteral("--sweep-steps needs cx|cy,START,SPEED");
         const QStringList parts = v.split(QLatin1Char(','));
         if (parts.size() != 3 || (parts[0] != QLatin1String("cx") && parts[0] != QLatin1String("cy")) ||
-            !ParseInt(parts[1], -2000, 2000, S.Start) || !ParseInt(parts[2], -4000, 4000, S.Speed) || S.Speed == 0)
+            !ParseInt(parts[1], -CoefTrackMax, CoefTrackMax, S.Start) || !ParseInt(parts[2], -4000, 4000, S.Speed) || S.Speed == 0)
             return QStringLiteral("bad sweep steps \"%1\": expected cx|cy,START,SPEED with START -2000 to 2000 and "
                                   "SPEED a non-zero step, negative going down")
                 .arg(v);

@@ -2,6 +2,7 @@
 // export computes them: one still, a batch of files, or a sweep of C.
 // quilmora-render --help lists the options and the exit statuses.
 
+#include "engine/BarAnimation.h"
 #include "engine/CSweep.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
@@ -205,7 +206,7 @@ int RunSweep(const TRenderSettings& settings)
         cs = EvenSweep(settings.From, settings.To, settings.Frames);
     } else {
         for (int position : BarSweep(settings.Start, settings.Speed, settings.Frames)) {
-            const double c = position * 0.001;
+            const double c = CFromBar(position);
             cs.emplace_back(settings.AlongX ? c : state.FractalParams.Cx, settings.AlongX ? state.FractalParams.Cy : c);
         }
     }
