@@ -306,15 +306,9 @@ void TMainForm::SettleRender()
     }
 }
 
-TMainForm::TStateLoan::TStateLoan(TMainForm& main) : Main(main)
+QRect TMainForm::PictureFrame() const
 {
-    Main.SettleRender();
-    ++Main.StateLoans;
-}
-
-TMainForm::TStateLoan::~TStateLoan()
-{
-    --Main.StateLoans;
+    return {Pic->mapTo(this, QPoint(0, 0)), Pic->size()};
 }
 
 void TMainForm::RefreshFullScreen()

@@ -2,6 +2,7 @@
 // The main window: picture, overview, C controls, palette controls, tools.
 
 #include "app/ImageView.h"
+#include "app/MainHost.h"
 #include "engine/BarAnimation.h"
 #include "engine/ProgramState.h"
 #include "engine/RenderThread.h"
@@ -19,7 +20,6 @@ class QAction;
 class QActionGroup;
 class QCheckBox;
 class QComboBox;
-class QFileDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -28,60 +28,26 @@ class QPushButton;
 class QSlider;
 class QToolButton;
 class TFullScreenForm;
-class TVrelOptions;
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public TMainHost {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // ---- Host: what the program's other windows use ----
-
-    // The program's one state; other windows read and write it and keep no copy
-    // beyond the saved copies they put back.
-    ProgramState State;
-    // Inputs that change the picture are dropped while a pass runs.
-    bool RenderIdle() const { return State.RenderIdle.load(); }
-    // Starts the next pass; only while RenderIdle().
-    void WakeRender();
-    // After a change of the view: PicStep (when the width changed), the
-    // overview frame, a new pass.
-    void CommitView(bool widthChanged);
-    // C in its track bars (trunc(C x 1000), C itself kept) and in its edits.
-    void ShowCoefficients();
-    // The palette kind and levels in the palette controls (the levels kept),
-    // the colour table and the palette line; no pass.
-    void ShowPalette();
-    // Colour table and palette line from the palette values, then a new pass.
-    void ApplyPalette();
-    // Ends a running C animation.
-    void StopAnimation();
-    // Waits for a pass under way and runs what its end brings (a palette kind
-    // applied late); afterwards no pass runs until the next WakeRender().
-    void SettleRender();
-    // Held for its whole life by a window that reads the state into its own
-    // pictures (file dialogs, slide show, export): the pass under way and what
-    // its end brings are over first, and meanwhile no pass starts except
-    // those the window itself asks for.
-    class TStateLoan {
-    public:
-        explicit TStateLoan(TMainForm& main);
-        ~TStateLoan();
-        TStateLoan(const TStateLoan&) = delete;
-        TStateLoan& operator=(const TStateLoan&) = delete;
-
-    private:
-        TMainForm& Main;
-    };
-    // The full-screen view has closed.
-    void FullScreenClosed();
-    // While the full-screen view is open: computes it again from the state.
-    void RefreshFullScreen();
-    // Enabled states of the actions, derived from the state.
-    void UpdateActions();
-    // A fractal was opened or saved: the quick save has its file.
-    bool HasCurrentFractal() const { return !State.CurrentFractalName.isEmpty(); }
+    // ---- Host ----
+    void WakeRender() override;
+    void CommitView(bool widthChanged) override;
+    void ShowCoefficients() override;
+    void ShowPalette() override;
+    void ApplyPalette() override;
+    void StopAnimation() override;
+    void SettleRender() override;
+    void FullScreenClosed() override;
+    void RefreshFullScreen() override;
+    void UpdateActions() override;
+    QWidget& Window() override { return *this; }
+    QRect PictureFrame() const override;
 
     // ---- Tests only ----
     // Run on the render thread at the start of every pass.
@@ -165,10 +131,6 @@ public:
 
     TThreadFract* RenderThread = nullptr;
     QPointer<TFullScreenForm> FullScreenForm;
-    // The export's file dialog, made by its first use and kept, so that it
-    // opens where it was left.
-    QFileDialog* SaveDialog1 = nullptr;
-    QPointer<TVrelOptions> VrelOptions;
 
     // Navigation values
     const float ZoomInFactor = 0.3f;
@@ -260,5 +222,4 @@ private:
     void TakePaletteBars();  // levels from the bars
 
     bool KindApplyPending = false;
-    int StateLoans = 0;
 };

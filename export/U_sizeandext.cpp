@@ -1,7 +1,7 @@
 #include "export/U_sizeandext.h"
 
 #include "app/HintLine.h"
-#include "app/U_mainform.h"
+#include "app/MainHost.h"
 #include "app/WindowPlace.h"
 #include "engine/FastWalkPool.h"
 #include "engine/Messages.h"
@@ -77,18 +77,18 @@ public:
     }
 };
 
-std::optional<QString> AskForPath(TMainForm& main, const QString& proposed)
+std::optional<QString> AskForPath(TMainHost& main, const QString& proposed)
 {
     if (TSizeAndExt::SaveDialogForTests)
         return TSizeAndExt::SaveDialogForTests(proposed);
-    if (!main.SaveDialog1)
-        main.SaveDialog1 = new TSaveImageDialog(&main);
+    if (!main.ExportFileDialog)
+        main.ExportFileDialog = new TSaveImageDialog(&main.Window());
     // Above the full-screen view, which stays on top of the others.
-    main.SaveDialog1->setWindowFlag(Qt::WindowStaysOnTopHint, main.State.FullScreenOpen);
-    main.SaveDialog1->selectFile(proposed);
-    if (main.SaveDialog1->exec() != QDialog::Accepted || main.SaveDialog1->selectedFiles().isEmpty())
+    main.ExportFileDialog->setWindowFlag(Qt::WindowStaysOnTopHint, main.State.FullScreenOpen);
+    main.ExportFileDialog->selectFile(proposed);
+    if (main.ExportFileDialog->exec() != QDialog::Accepted || main.ExportFileDialog->selectedFiles().isEmpty())
         return std::nullopt;
-    return main.SaveDialog1->selectedFiles().first();
+    return main.ExportFileDialog->selectedFiles().first();
 }
 
 template <typename T>
@@ -125,13 +125,13 @@ QComboBox* List(QWidget* parent, const char* name, const QStringList& items, int
 
 // ---- The action ----
 
-void TSizeAndExt::SaveImageExecute(TMainForm& main)
+void TSizeAndExt::SaveImageExecute(TMainHost& main)
 {
     if (main.State.SlideShowRunning)
         return;
     main.StopAnimation();
-    const TMainForm::TStateLoan loan(main);
-    const QString proposed = main.SaveCrntFrct->isEnabled() ? main.State.CurrentFractalName : QStringLiteral("new_image");
+    const TMainHost::TStateLoan loan(main);
+    const QString proposed = main.HasCurrentFractal() ? main.State.CurrentFractalName : QStringLiteral("new_image");
     const std::optional<QString> chosen = AskForPath(main, proposed);
     if (!chosen)
         return;
@@ -142,8 +142,8 @@ void TSizeAndExt::SaveImageExecute(TMainForm& main)
 
 // ---- The window ----
 
-TSizeAndExt::TSizeAndExt(TMainForm& main, const QString& chosenPath)
-    : QDialog(&main, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+TSizeAndExt::TSizeAndExt(TMainHost& main, const QString& chosenPath)
+    : QDialog(&main.Window(), Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       Main(main)
 {
@@ -158,8 +158,8 @@ TSizeAndExt::TSizeAndExt(TMainForm& main, const QString& chosenPath)
     ExportRunning = false;
 
     setWindowFlag(Qt::WindowStaysOnTopHint, Main.State.FullScreenOpen);
-    const QRect mainOuter = Main.frameGeometry();
-    const QSize outer = OuterSize(*this, Main);
+    const QRect mainOuter = Main.Window().frameGeometry();
+    const QSize outer = OuterSize(*this, Main.Window());
     move(mainOuter.x() + (mainOuter.width() - outer.width()) / 2,
          mainOuter.y() + (mainOuter.height() - outer.height()) / 2);
     // No key reaches the window or its lists while it is up.

@@ -23,7 +23,7 @@ class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class TMainForm;
+class TMainHost;
 class TSizeAndExt;
 
 // The hand-over of the worker's calls to the main thread. The call is left
@@ -75,11 +75,11 @@ void SetWorkerPriority(int item);
 class TSizeAndExt : public QDialog {
     Q_OBJECT
 public:
-    TSizeAndExt(TMainForm& main, const QString& chosenPath);
+    TSizeAndExt(TMainHost& main, const QString& chosenPath);
     ~TSizeAndExt() override;
 
     // The main window's action: asks for the file, then shows the window.
-    static void SaveImageExecute(TMainForm& main);
+    static void SaveImageExecute(TMainHost& main);
 
     // ---- Tests only ----
     // Answers the file dialog instead of the user: the chosen path, or none
@@ -140,7 +140,7 @@ private:
     // Runs the call the worker posted, on the main thread.
     Q_INVOKABLE void RunWorkerCall();
 
-    TMainForm& Main;
+    TMainHost& Main;
     QPointer<TRollImage> RollImage;
     std::shared_ptr<TWorkerCalls> WorkerCalls;
     bool Closed = false;

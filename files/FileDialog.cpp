@@ -4,7 +4,7 @@
 #include "app/HintLine.h"
 #include "app/ImageView.h"
 #include "app/KeyPreview.h"
-#include "app/U_mainform.h"
+#include "app/MainHost.h"
 #include "app/WindowPlace.h"
 #include "engine/Messages.h"
 #include "engine/RenderPass.h"
@@ -48,9 +48,9 @@ QLabel* FieldLabel(QWidget* parent, const QString& text, const QPoint& at, int f
 }
 }  // namespace
 
-TFileDialog::TFileDialog(TMainForm& main, bool openMode, const TFileKind& kind, const QString& folder,
+TFileDialog::TFileDialog(TMainHost& main, bool openMode, const TFileKind& kind, const QString& folder,
                          int32_t& listIndex, const TFileDialogLayout& layout)
-    : QDialog(&main, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(&main.Window(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
       Browser(folder, kind), OpenMode(openMode), Main(main), ListIndex(listIndex), Layout(layout)
 {
     setFixedSize(layout.Client);
@@ -110,7 +110,7 @@ TFileDialog::TFileDialog(TMainForm& main, bool openMode, const TFileKind& kind, 
 void TFileDialog::Prepare()
 {
     // Over the main picture, or centred on the screen above the full-screen view.
-    const QSize outer = OuterSize(*this, Main);
+    const QSize outer = OuterSize(*this, Main.Window());
     // Above the full-screen view, which stays on top of the others.
     setWindowFlag(Qt::WindowStaysOnTopHint, Main.State.FullScreenOpen);
     if (Main.State.FullScreenOpen) {
@@ -119,9 +119,9 @@ void TFileDialog::Prepare()
         move(TruncToInt((screen.width() - outer.width()) * 0.5L),
              TruncToInt((screen.height() - outer.height()) * 0.5L - 30));
     } else {
-        const QRect mainOuter = Main.frameGeometry();
-        const int picLeft = Main.Pic->mapTo(&Main, QPoint(0, 0)).x();
-        move(TruncToInt(mainOuter.x() + picLeft + (Main.Pic->width() - outer.width()) * 0.5L),
+        const QRect mainOuter = Main.Window().frameGeometry();
+        const QRect picture = Main.PictureFrame();
+        move(TruncToInt(mainOuter.x() + picture.x() + (picture.width() - outer.width()) * 0.5L),
              TruncToInt(mainOuter.y() + (mainOuter.height() - outer.height()) * 0.3L));
     }
     QDir::setCurrent(Browser.Folder());  // a missing folder leaves the current one

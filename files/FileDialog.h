@@ -18,7 +18,7 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class TImage;
-class TMainForm;
+class TMainHost;
 
 struct TFileDialogLayout {
     QSize Client;
@@ -75,7 +75,7 @@ public:
     void DeleteAsked();
 
 protected:
-    TFileDialog(TMainForm& main, bool openMode, const TFileKind& kind, const QString& folder, int32_t& listIndex,
+    TFileDialog(TMainHost& main, bool openMode, const TFileKind& kind, const QString& folder, int32_t& listIndex,
                 const TFileDialogLayout& layout);
 
     // Placement, current folder; then the subclass saves its copy and fills.
@@ -101,7 +101,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    TMainForm& Main;
+    TMainHost& Main;
     int32_t& ListIndex;
     TFileDialogLayout Layout;
 };

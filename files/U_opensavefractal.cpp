@@ -1,7 +1,7 @@
 #include "files/U_opensavefractal.h"
 
 #include "app/BusyCursor.h"
-#include "app/U_mainform.h"
+#include "app/MainHost.h"
 #include "engine/Messages.h"
 #include "files/FileFormats.h"
 
@@ -32,7 +32,7 @@ QString FractalNameOf(const ProgramState& s, const QString& path)
     return name;
 }
 
-TOpenSaveFractal::TOpenSaveFractal(TMainForm& main, bool openMode)
+TOpenSaveFractal::TOpenSaveFractal(TMainHost& main, bool openMode)
     : TFileDialog(main, openMode, FractalFiles, main.State.FractalsDir, main.State.FractalListIndex, FractalLayout)
 {
     // Two lines: the caption is wider than its 169 pixels in this font.
@@ -105,7 +105,7 @@ void TOpenSaveFractal::done(int result)
     TFileDialog::done(result);
 }
 
-void TOpenSaveFractal::OpenFractExecute(TMainForm& main)
+void TOpenSaveFractal::OpenFractExecute(TMainHost& main)
 {
     ProgramState& s = main.State;
     if (s.SlideShowRunning || !main.RenderIdle())
@@ -113,7 +113,7 @@ void TOpenSaveFractal::OpenFractExecute(TMainForm& main)
     s.DialogOpenMode = true;
     TSavedMainState saved;
     {
-        const TMainForm::TStateLoan loan(main);
+        const TMainHost::TStateLoan loan(main);
         TOpenSaveFractal dialog(main, true);
         dialog.setWindowTitle(QStringLiteral("Открытие фрактала"));
         dialog.exec();
@@ -147,14 +147,14 @@ void TOpenSaveFractal::OpenFractExecute(TMainForm& main)
     main.CommitView(true);
 }
 
-void TOpenSaveFractal::SaveFractalExecute(TMainForm& main)
+void TOpenSaveFractal::SaveFractalExecute(TMainHost& main)
 {
     ProgramState& s = main.State;
     if (s.SlideShowRunning)
         return;
     s.DialogOpenMode = false;
     {
-        const TMainForm::TStateLoan loan(main);
+        const TMainHost::TStateLoan loan(main);
         TOpenSaveFractal dialog(main, false);
         dialog.setWindowTitle(QStringLiteral("Сохранение фрактала"));
         dialog.IgnoreFPalette->setEnabled(false);
@@ -167,7 +167,7 @@ void TOpenSaveFractal::SaveFractalExecute(TMainForm& main)
     main.UpdateActions();
 }
 
-void TOpenSaveFractal::SaveCrntFrctExecute(TMainForm& main)
+void TOpenSaveFractal::SaveCrntFrctExecute(TMainHost& main)
 {
     ProgramState& s = main.State;
     if (s.CurrentFractalName.isEmpty())

@@ -10,11 +10,11 @@ class TOpenSaveFractal : public TFileDialog {
     Q_OBJECT
 public:
     // The main window's actions.
-    static void OpenFractExecute(TMainForm& main);
-    static void SaveFractalExecute(TMainForm& main);
-    static void SaveCrntFrctExecute(TMainForm& main);
+    static void OpenFractExecute(TMainHost& main);
+    static void SaveFractalExecute(TMainHost& main);
+    static void SaveCrntFrctExecute(TMainHost& main);
 
-    TOpenSaveFractal(TMainForm& main, bool openMode);
+    TOpenSaveFractal(TMainHost& main, bool openMode);
 
     // The controls by their names in this dialog.
     QListWidget* const& FileList = List;

@@ -1,7 +1,7 @@
 #include "files/U_ospalette.h"
 
 #include "app/BusyCursor.h"
-#include "app/U_mainform.h"
+#include "app/MainHost.h"
 #include "engine/Messages.h"
 #include "files/FileFormats.h"
 
@@ -20,7 +20,7 @@ const TFileDialogLayout PaletteLayout{
 };
 }  // namespace
 
-TOSPalette::TOSPalette(TMainForm& main, bool openMode)
+TOSPalette::TOSPalette(TMainHost& main, bool openMode)
     : TFileDialog(main, openMode, PaletteFiles, main.State.PalettesDir, main.State.PaletteListIndex, PaletteLayout)
 {
     PathText->setReadOnly(true);
@@ -63,7 +63,7 @@ void TOSPalette::AfterDelete()
     FillList();
 }
 
-void TOSPalette::OpenPaletteExecute(TMainForm& main)
+void TOSPalette::OpenPaletteExecute(TMainHost& main)
 {
     ProgramState& s = main.State;
     if (s.SlideShowRunning || !main.RenderIdle())
@@ -71,7 +71,7 @@ void TOSPalette::OpenPaletteExecute(TMainForm& main)
     s.DialogOpenMode = true;
     int result = QDialog::Rejected;
     {
-        const TMainForm::TStateLoan loan(main);
+        const TMainHost::TStateLoan loan(main);
         TOSPalette dialog(main, true);
         dialog.setWindowTitle(QStringLiteral("Открытие палитры"));
         result = dialog.exec();
@@ -94,7 +94,7 @@ void TOSPalette::OpenPaletteExecute(TMainForm& main)
     main.WakeRender();
 }
 
-void TOSPalette::SavePaletteExecute(TMainForm& main)
+void TOSPalette::SavePaletteExecute(TMainHost& main)
 {
     ProgramState& s = main.State;
     if (s.SlideShowRunning)
@@ -102,7 +102,7 @@ void TOSPalette::SavePaletteExecute(TMainForm& main)
     s.DialogOpenMode = false;
     int result = QDialog::Rejected;
     {
-        const TMainForm::TStateLoan loan(main);
+        const TMainHost::TStateLoan loan(main);
         TOSPalette dialog(main, false);
         dialog.setWindowTitle(QStringLiteral("Сохранение палитры"));
         result = dialog.exec();

@@ -9,10 +9,10 @@ class TOSPalette : public TFileDialog {
     Q_OBJECT
 public:
     // The main window's actions.
-    static void OpenPaletteExecute(TMainForm& main);
-    static void SavePaletteExecute(TMainForm& main);
+    static void OpenPaletteExecute(TMainHost& main);
+    static void SavePaletteExecute(TMainHost& main);
 
-    TOSPalette(TMainForm& main, bool openMode);
+    TOSPalette(TMainHost& main, bool openMode);
 
     // The controls by their names in this dialog.
     QListWidget* const& PalList = List;

@@ -4,7 +4,7 @@
 #include "app/ImageView.h"
 #include "app/KeyPreview.h"
 #include "app/WindowPlace.h"
-#include "app/U_mainform.h"
+#include "app/MainHost.h"
 #include "engine/Messages.h"
 #include "engine/ProgramState.h"
 #include "info/Emblem.h"
@@ -63,7 +63,7 @@ void TLinkLabel::mousePressEvent(QMouseEvent* event)
         MouseDown();
 }
 
-void TAboutForm::A_ProgramExecute(TMainForm& main)
+void TAboutForm::A_ProgramExecute(TMainHost& main)
 {
     if (main.State.AboutOpen && Instance) {
         Instance->close();
@@ -72,8 +72,8 @@ void TAboutForm::A_ProgramExecute(TMainForm& main)
     (new TAboutForm(main))->show();
 }
 
-TAboutForm::TAboutForm(TMainForm& main)
-    : QWidget(&main, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
+TAboutForm::TAboutForm(TMainHost& main)
+    : QWidget(&main.Window(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       Main(main)
 {
@@ -146,8 +146,8 @@ TAboutForm::TAboutForm(TMainForm& main)
     // Below the main window's top, on its vertical centre line.
     Main.State.AboutOpen = true;
     Instance = this;
-    const QRect mainOuter = Main.frameGeometry();
-    const QSize outer = OuterSize(*this, Main);
+    const QRect mainOuter = Main.Window().frameGeometry();
+    const QSize outer = OuterSize(*this, Main.Window());
     move(TruncToInt(mainOuter.x() + (mainOuter.width() - outer.width()) * 0.5L), mainOuter.y() + 100);
 }
 

@@ -10,7 +10,7 @@
 
 class QFrame;
 class QPushButton;
-class TMainForm;
+class TMainHost;
 
 // A label that acts when any mouse button goes down on it.
 class TLinkLabel : public QLabel {
@@ -26,11 +26,11 @@ class TAboutForm : public QWidget {
     Q_OBJECT
 public:
     // Opens the window, or closes it when it is open.
-    static void A_ProgramExecute(TMainForm& main);
+    static void A_ProgramExecute(TMainHost& main);
     // The open window, if any.
     static TAboutForm* Current() { return Instance; }
 
-    explicit TAboutForm(TMainForm& main);
+    explicit TAboutForm(TMainHost& main);
 
     static constexpr int ClientWidth = 234, ClientHeight = 260;
 
@@ -58,6 +58,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    TMainForm& Main;
+    TMainHost& Main;
     static inline QPointer<TAboutForm> Instance;
 };

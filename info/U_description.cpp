@@ -2,7 +2,7 @@
 
 #include "app/HintLine.h"
 #include "app/KeyPreview.h"
-#include "app/U_mainform.h"
+#include "app/MainHost.h"
 #include "app/WindowPlace.h"
 #include "engine/Messages.h"
 #include "files/NativeFiles.h"
@@ -25,13 +25,13 @@ TDescriptionRead ReadDescription(const QString& path, QByteArray& bytes, qint64&
     return ReadRegularFile(path, DescriptionMaxBytes, bytes) ? TDescriptionRead::Read : TDescriptionRead::Missing;
 }
 
-void TDscrptForm::DescriptExecute(TMainForm& main)
+void TDscrptForm::DescriptExecute(TMainHost& main)
 {
     (new TDscrptForm(main))->show();
 }
 
-TDscrptForm::TDscrptForm(TMainForm& main)
-    : QWidget(&main, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+TDscrptForm::TDscrptForm(TMainHost& main)
+    : QWidget(&main.Window(), Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("DscrptForm"));
@@ -80,10 +80,10 @@ TDscrptForm::TDscrptForm(TMainForm& main)
     new TKeyPreview(this, [this](QKeyEvent* event) { return FormKeyDown(event); });
 
     // Outer size and place: at the centre of the main window.
-    const QSize frame = OuterSize(*this, main) - this->size();
+    const QSize frame = OuterSize(*this, main.Window()) - this->size();
     setFixedWidth(OuterWidth - frame.width());
     resize(OuterWidth - frame.width(), OuterHeight - frame.height());
-    const QRect m = main.frameGeometry();
+    const QRect m = main.Window().frameGeometry();
     move(TruncToInt(m.x() + (m.width() - OuterWidth) * 0.5L), TruncToInt(m.y() + (m.height() - OuterHeight) * 0.5L));
 }
 

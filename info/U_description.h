@@ -5,7 +5,7 @@
 #include <QWidget>
 
 class QTextEdit;
-class TMainForm;
+class TMainHost;
 
 // A Description.rtf larger than this is not shown: its text would end long
 // before (RtfMaxCharacters), and read whole it would cost this much memory.
@@ -20,9 +20,9 @@ TDescriptionRead ReadDescription(const QString& path, QByteArray& bytes, qint64&
 class TDscrptForm : public QWidget {
     Q_OBJECT
 public:
-    static void DescriptExecute(TMainForm& main);
+    static void DescriptExecute(TMainHost& main);
 
-    explicit TDscrptForm(TMainForm& main);
+    explicit TDscrptForm(TMainHost& main);
 
     static constexpr int OuterWidth = 414, OuterHeight = 480;
 

@@ -2,7 +2,7 @@
 
 #include "app/BusyCursor.h"
 #include "app/Cursors.h"
-#include "app/U_mainform.h"
+#include "app/MainHost.h"
 #include "engine/Messages.h"
 #include "slides/U_slidelist.h"
 
@@ -18,7 +18,7 @@ namespace {
 const QString ErrorCaption = QStringLiteral("Ошибка");
 }
 
-void TSlideForm::SlideShowExecute(TMainForm& main)
+void TSlideForm::SlideShowExecute(TMainHost& main)
 {
     ProgramState& s = main.State;
     if (s.SlideShowRunning || !main.RenderIdle())
@@ -33,7 +33,7 @@ void TSlideForm::SlideShowExecute(TMainForm& main)
                     QStringLiteral("Не возможно выполнить команду.\n Нет ни одного фрактала для показа."));
         return;
     }
-    const TMainForm::TStateLoan loan(main);
+    const TMainHost::TStateLoan loan(main);
     std::unique_ptr<TSlideForm> form;
     {
         const TBusyCursor busy(s, Qt::BusyCursor);
@@ -48,8 +48,8 @@ void TSlideForm::SlideShowExecute(TMainForm& main)
         SelectColourFunction(s);
 }
 
-TSlideForm::TSlideForm(TMainForm& main, TSlideList& slideFiles)
-    : QDialog(&main, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+TSlideForm::TSlideForm(TMainHost& main, TSlideList& slideFiles)
+    : QDialog(&main.Window(), Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       Main(main),
       SlideFiles(slideFiles)
 {

@@ -10,17 +10,17 @@
 #include <QTimer>
 
 class QLabel;
-class TMainForm;
+class TMainHost;
 class TSlideList;
 
 class TSlideForm : public QDialog {
     Q_OBJECT
 public:
     // The show from the main window's action; returns when it has ended.
-    static void SlideShowExecute(TMainForm& main);
+    static void SlideShowExecute(TMainHost& main);
 
     // Shows the first slide before it returns.
-    TSlideForm(TMainForm& main, TSlideList& slideFiles);
+    TSlideForm(TMainHost& main, TSlideList& slideFiles);
 
     TImage* Slide = nullptr;
     QLabel* Mes = nullptr;
@@ -45,7 +45,7 @@ protected:
 private:
     void ShowNextSlide();
 
-    TMainForm& Main;
+    TMainHost& Main;
     TSlideList& SlideFiles;
     bool Closed = false;
 };

@@ -1,7 +1,7 @@
 #include "slides/U_vreloptions.h"
 
 #include "app/HintLine.h"
-#include "app/U_mainform.h"
+#include "app/MainHost.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -13,21 +13,21 @@
 #include <QSlider>
 
 
-void TVrelOptions::OptionsExecute(TMainForm& main)
+void TVrelOptions::OptionsExecute(TMainHost& main)
 {
     if (main.State.OptionsOpen) {
-        if (main.VrelOptions)
-            main.VrelOptions->close();
+        if (main.OptionsWindow)
+            main.OptionsWindow->close();
         return;
     }
     auto* w = new TVrelOptions(main);
-    main.VrelOptions = w;
-    w->move(main.pos().x() + 130, main.pos().y() + 49);
+    main.OptionsWindow = w;
+    w->move(main.Window().pos().x() + 130, main.Window().pos().y() + 49);
     w->show();
 }
 
-TVrelOptions::TVrelOptions(TMainForm& main)
-    : QWidget(&main, Qt::Tool | Qt::WindowStaysOnTopHint), Main(main)
+TVrelOptions::TVrelOptions(TMainHost& main)
+    : QWidget(&main.Window(), Qt::Tool | Qt::WindowStaysOnTopHint), Main(main)
 {
     setObjectName(QStringLiteral("VrelOptions"));
     setAttribute(Qt::WA_DeleteOnClose);

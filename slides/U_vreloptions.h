@@ -11,15 +11,15 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
-class TMainForm;
+class TMainHost;
 
 class TVrelOptions : public QWidget {
     Q_OBJECT
 public:
     // The main window's action: opens the window, or closes it when open.
-    static void OptionsExecute(TMainForm& main);
+    static void OptionsExecute(TMainHost& main);
 
-    explicit TVrelOptions(TMainForm& main);
+    explicit TVrelOptions(TMainHost& main);
 
     static constexpr int ClientWidth = 185, ClientHeight = 203;
 
@@ -41,5 +41,5 @@ protected:
 
 private:
     void FormClose();
-    TMainForm& Main;
+    TMainHost& Main;
 };

@@ -445,7 +445,7 @@ private slots:
         W->show();
         W->Options->trigger();
         QVERIFY(s.OptionsOpen);
-        TVrelOptions* o = W->VrelOptions;
+        TVrelOptions* o = W->OptionsWindow;
         QVERIFY(o && o->isVisible());
         QCOMPARE(o->windowTitle(), QStringLiteral("Опции"));
         QCOMPARE(o->size(), QSize(185, 203));
@@ -459,7 +459,7 @@ private slots:
         QCOMPARE(s.SlideDelay, bar);
         QCOMPARE(int(s.SlideRandomOrder), random ? 1 : 0);
         QVERIFY(!s.OptionsOpen);
-        QTRY_VERIFY(!W->VrelOptions);
+        QTRY_VERIFY(!W->OptionsWindow);
     }
 
     void optionsApplyOnlyOnOk_data()
@@ -476,7 +476,7 @@ private slots:
         QFETCH(int, how);
         ProgramState& s = W->State;
         W->Options->trigger();
-        TVrelOptions* o = W->VrelOptions;
+        TVrelOptions* o = W->OptionsWindow;
         QVERIFY(o);
         o->BTInterval->setValue(o->BTInterval->maximum());
         QCOMPARE(o->TimeInterval->text(), QStringLiteral("20"));
@@ -488,7 +488,7 @@ private slots:
         default: W->Options->trigger(); break;
         }
         QVERIFY(!s.OptionsOpen);
-        QTRY_VERIFY(!W->VrelOptions);
+        QTRY_VERIFY(!W->OptionsWindow);
         QCOMPARE(s.SlideDelay, how == 0 ? 20 : 4);
         QCOMPARE(int(s.SlideRandomOrder), how == 0 ? 1 : 0);
         if (how == 0) {

@@ -108,7 +108,7 @@ inline void WithWindow(TMainForm& main, const TProgramFolder& dir, TWindowKind k
     }
     case TWindowKind::Options:
         main.Options->trigger();
-        Modeless(main.VrelOptions.data(), act);
+        Modeless(main.OptionsWindow.data(), act);
         break;
     case TWindowKind::About:
         main.A_Program->trigger();
