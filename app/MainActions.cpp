@@ -23,7 +23,9 @@ enum class TMenu { None, File, Fractal, View, Help, Bar };
 // Radio items and the tools are exclusive groups.
 enum class TCheck { No, Formula, Tool };
 
-struct TActionRow {
+}  // namespace
+
+struct TMainForm::TActionRow {
     QAction* TMainForm::*Member;
     QString Caption;
     QKeySequence Shortcut;
@@ -37,7 +39,7 @@ struct TActionRow {
 };
 
 // Menu items in menu order; the tool actions bind the left buttons.
-const std::vector<TActionRow>& ActionRows()
+const std::vector<TMainForm::TActionRow>& TMainForm::ActionRows()
 {
     static const std::vector<TActionRow> rows = {
         {&TMainForm::OpenFract, QStringLiteral("&Открыть фрактал.."), Qt::Key_O, TGlyph::MenuOpenFractal,
@@ -73,8 +75,6 @@ const std::vector<TActionRow>& ActionRows()
     };
     return rows;
 }
-
-}  // namespace
 
 void TMainForm::BuildActions()
 {

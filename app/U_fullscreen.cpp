@@ -1,6 +1,6 @@
 #include "app/U_fullscreen.h"
 
-#include "app/U_mainform.h"
+#include "app/MainHost.h"
 #include "engine/RenderPass.h"
 
 #include <QCloseEvent>
@@ -9,8 +9,8 @@
 #include <QMouseEvent>
 #include <QScreen>
 
-TFullScreenForm::TFullScreenForm(TMainForm& main)
-    : QWidget(&main, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Main(main)
+TFullScreenForm::TFullScreenForm(TMainHost& main)
+    : QWidget(&main.Window(), Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Main(main)
 {
     setObjectName(QStringLiteral("FullScreenForm"));
     setAttribute(Qt::WA_DeleteOnClose);

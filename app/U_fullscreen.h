@@ -5,13 +5,13 @@
 
 #include <QWidget>
 
-class TMainForm;
+class TMainHost;
 
 class TFullScreenForm : public QWidget {
     Q_OBJECT
 public:
     // Computes the whole picture before it returns.
-    explicit TFullScreenForm(TMainForm& main);
+    explicit TFullScreenForm(TMainHost& main);
 
     TImage* Image = nullptr;
 
@@ -23,5 +23,5 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    TMainForm& Main;
+    TMainHost& Main;
 };

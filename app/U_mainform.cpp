@@ -40,17 +40,14 @@
 std::function<void()> TMainForm::PassHookForTests;
 bool TMainForm::ThreadFailsForTests = false;
 
-namespace {
-
-const QString ReadOutPrefix = QStringLiteral(" ( X,Y ) =   ");
-
 // Each tool: its action, the hint of the picture and the picture's cursor.
-struct TToolInfo {
+struct TMainForm::TToolInfo {
     QAction* TMainForm::*Action;
     const QString* Hint;
     int Cursor;
 };
-const TToolInfo& Tool(TToolMode mode)
+
+const TMainForm::TToolInfo& TMainForm::Tool(TToolMode mode)
 {
     static const TToolInfo tools[] = {
         {&TMainForm::KoefScr, &Hints::KoefScr, CursorKoef},   {&TMainForm::Zoom, &Hints::Zoom, CursorLupa},
@@ -59,6 +56,10 @@ const TToolInfo& Tool(TToolMode mode)
     };
     return tools[static_cast<int>(mode)];
 }
+
+namespace {
+
+const QString ReadOutPrefix = QStringLiteral(" ( X,Y ) =   ");
 
 // Whether a window of `outer` size at left, top shows more than an 8-pixel
 // rim on some screen. In 64 bits: a stored place may be any int32 at all.

@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 #include <utility>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -55,6 +56,9 @@ public:
     // The render thread counts as not created.
     static bool ThreadFailsForTests;
 
+    // The window's own parts, open to its layout and action tables and to the
+    // tests' access class (tests/support/MainFormAccess.h), not to other windows.
+protected:
     // Client area below the menu bar, status bar included.
     static constexpr int ClientWidth = 690, ClientHeight = 554;
 
@@ -200,12 +204,17 @@ public:
     // Text of the read-out for a plane point.
     static QString ReadOut(long double x, long double y);
 
-protected:
     void closeEvent(QCloseEvent* event) override;
     // A modal window holds the C animation until it closes.
     bool event(QEvent* event) override;
 
 private:
+    // The window's own tables: actions (MainActions.cpp) and tools.
+    struct TActionRow;
+    struct TToolInfo;
+    static const std::vector<TActionRow>& ActionRows();
+    static const TToolInfo& Tool(TToolMode mode);
+
     void BuildWindow();
     void BuildActions();
     void ReadSettings();

@@ -14,7 +14,7 @@
 // runs before any timing.
 
 #include "app/Program.h"
-#include "app/U_mainform.h"
+#include "tests/support/MainFormAccess.h"
 #include "bench/Iterations.h"
 #include "bench/WalkBound.h"
 #include "engine/FastWalk.h"
@@ -43,7 +43,7 @@
 namespace {
 
 QTemporaryDir* Folder = nullptr;
-TMainForm* Main = nullptr;
+TMainFormForTests* Main = nullptr;
 
 void DeepView(ProgramState& s)
 {
@@ -155,7 +155,7 @@ int main(int argc, char** argv)
         return 1;
     QTemporaryDir folder;
     Folder = &folder;
-    auto main = std::make_unique<TMainForm>();
+    auto main = std::make_unique<TMainFormForTests>();
     Main = main.get();
 
     const double iterations = CountIterations();

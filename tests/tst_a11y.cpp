@@ -272,10 +272,10 @@ private slots:
     {
         QFETCH(TWindowKind, kind);
         const QLabel& panel = *W->StatusPanel1;
-        QCOMPARE(W->centralWidget()->width(), TMainForm::ClientWidth);
+        QCOMPARE(W->centralWidget()->width(), TMainFormForTests::ClientWidth);
         QCOMPARE(W->StatusPanel0->width(), 160);
         QCOMPARE(panel.mapTo(W.get(), QPoint(0, 0)).x(), W->StatusPanel0->mapTo(W.get(), QPoint(160, 0)).x());
-        QCOMPARE(panel.mapTo(W.get(), QPoint(panel.width(), 0)).x(), TMainForm::ClientWidth);
+        QCOMPARE(panel.mapTo(W.get(), QPoint(panel.width(), 0)).x(), TMainFormForTests::ClientWidth);
         bool ran = false;
         With(kind, [&](QWidget& window) {
             ran = true;

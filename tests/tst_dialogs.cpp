@@ -4,7 +4,7 @@
 #include "app/HintLine.h"
 #include "app/ImageView.h"
 #include "app/U_fullscreen.h"
-#include "app/U_mainform.h"
+#include "tests/support/MainFormAccess.h"
 #include "engine/Colouring.h"
 #include "engine/Messages.h"
 #include "engine/Palette.h"
@@ -298,9 +298,9 @@ private slots:
     void noPassUnderBorrowingWindows()
     {
         QFETCH(int, action);
-        void (TMainForm::*const actions[])() = {&TMainForm::OpenFractExecute, &TMainForm::SaveFractalExecute,
-                                                &TMainForm::OpenPaletteExecute, &TMainForm::SavePaletteExecute,
-                                                &TMainForm::SlideShowExecute, &TMainForm::SaveImageExecute};
+        void (TMainFormForTests::*const actions[])() = {&TMainFormForTests::OpenFractExecute, &TMainFormForTests::SaveFractalExecute,
+                                                &TMainFormForTests::OpenPaletteExecute, &TMainFormForTests::SavePaletteExecute,
+                                                &TMainFormForTests::SlideShowExecute, &TMainFormForTests::SaveImageExecute};
         QVERIFY(PutFractal(QStringLiteral("a"), FracA));
         QVERIFY(PutPalette(QStringLiteral("p"), FracB));
         TSizeAndExt::SaveDialogForTests = [this](const QString&) { return Dir->FilePath(QStringLiteral("x.bmp")); };

@@ -3,7 +3,7 @@
 // main window's action.
 
 #include "app/HintLine.h"
-#include "app/U_mainform.h"
+#include "tests/support/MainFormAccess.h"
 #include "engine/FastWalkPool.h"
 #include "engine/Palette.h"
 #include "export/ImageExport.h"
@@ -498,7 +498,7 @@ private slots:
         });
         W->close();
         QCOMPARE(StoredField(ReadBytes(Path(QStringLiteral("settings.dat"))), 4), 1);
-        W = std::make_unique<TMainForm>();
+        W = std::make_unique<TMainFormForTests>();
         QVERIFY(WaitIdle(W->State));
         bool checked = false;
         RunAction(QStringLiteral("second"), [&](TSizeAndExt& f) {

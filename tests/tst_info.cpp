@@ -1,7 +1,7 @@
 // The about and description windows: the help menu, toggling, placement,
 // layout, keys, links, the missing files and the start folder.
 
-#include "app/U_mainform.h"
+#include "tests/support/MainFormAccess.h"
 #include "engine/Messages.h"
 #include "info/U_about.h"
 #include "info/U_description.h"
@@ -26,7 +26,7 @@
 
 namespace {
 
-QList<TDscrptForm*> DescriptionWindows(const TMainForm& main)
+QList<TDscrptForm*> DescriptionWindows(const TMainFormForTests& main)
 {
     return main.findChildren<TDscrptForm*>(QString(), Qt::FindDirectChildrenOnly);
 }
@@ -60,7 +60,7 @@ private slots:
 
 private:
     std::unique_ptr<TProgramFolder> Dir;
-    std::unique_ptr<TMainForm> Main;
+    std::unique_ptr<TMainFormForTests> Main;
     QList<QUrl> Opened;
     TUrlOpener PreviousOpener;
 };
@@ -79,7 +79,7 @@ void TestInfo::init()
     QVERIFY(Dir->IsValid());
     Opened.clear();
     PreviousOpener = SetUrlOpener([this](const QUrl& url) { Opened.append(url); });
-    Main = std::make_unique<TMainForm>();
+    Main = std::make_unique<TMainFormForTests>();
     Main->move(200, 40);
     Main->show();
     QVERIFY(WaitIdle(Main->State));

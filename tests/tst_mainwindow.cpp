@@ -6,7 +6,7 @@
 #include "app/NumberFormat.h"
 #include "app/Program.h"
 #include "app/U_fullscreen.h"
-#include "app/U_mainform.h"
+#include "tests/support/MainFormAccess.h"
 #include "engine/Messages.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
@@ -60,7 +60,7 @@ std::vector<TColourEntry> ReferenceTable(int kind, int r0, int g0, int b0, int r
     return {s->ColourTable.begin(), s->ColourTable.end()};
 }
 
-std::vector<TColourEntry> TableOf(const TMainForm& w)
+std::vector<TColourEntry> TableOf(const TMainFormForTests& w)
 {
     return {w.State.ColourTable.begin(), w.State.ColourTable.end()};
 }
@@ -99,7 +99,7 @@ struct TSnapshot {
     bool operator==(const TSnapshot&) const = default;
 };
 
-TSnapshot Snap(const TMainForm& w)
+TSnapshot Snap(const TMainFormForTests& w)
 {
     TSnapshot s;
     s.Params = w.State.FractalParams;
@@ -162,12 +162,12 @@ class TestMainWindow : public QObject {
 
 private:
     std::unique_ptr<TProgramFolder> Dir;
-    std::unique_ptr<TMainForm> W;
+    std::unique_ptr<TMainFormForTests> W;
 
     // Builds the window in the current folder and waits for its first picture.
     bool Open()
     {
-        W = std::make_unique<TMainForm>();
+        W = std::make_unique<TMainFormForTests>();
         return Idle();
     }
     bool Idle() { return WaitIdle(W->State); }
@@ -229,7 +229,7 @@ private:
         W->FormKeyDown(&e);
     }
     // Animation handlers, with the stepping timer kept still: the test steps.
-    void Press(void (TMainForm::*handler)())
+    void Press(void (TMainFormForTests::*handler)())
     {
         (W.get()->*handler)();
         W->AnimationTimer.stop();
@@ -266,7 +266,7 @@ private slots:
     void initTestCase()
     {
         QLocale::setDefault(QLocale::c());
-        TMainForm::PassHookForTests = [] { Gate.OnPass(); };
+        TMainFormForTests::PassHookForTests = [] { Gate.OnPass(); };
     }
 
     void init()
@@ -525,7 +525,7 @@ private slots:
         QFETCH(int, which);
         QFETCH(int, passes);
         QVERIFY(Open());
-        TMainForm& w = *W;
+        TMainFormForTests& w = *W;
         std::function<void()> prepare = [] {};
         std::function<void()> act;
         switch (which) {
@@ -685,9 +685,9 @@ private slots:
     void animationSpeedAndReverse()
     {
         QVERIFY(Open());
-        Press(&TMainForm::UpCxClick);
-        Press(&TMainForm::UpCxClick);
-        Press(&TMainForm::UpCxClick);
+        Press(&TMainFormForTests::UpCxClick);
+        Press(&TMainFormForTests::UpCxClick);
+        Press(&TMainFormForTests::UpCxClick);
         QVERIFY(W->Animation.Cx.UpRunning);
         QCOMPARE(W->Animation.Cx.UpSpeed, 3);
         QVERIFY(AnimStepSettled());
@@ -697,7 +697,7 @@ private slots:
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), 408);
 
-        Press(&TMainForm::DownCxClick);
+        Press(&TMainFormForTests::DownCxClick);
         QVERIFY(!W->Animation.Cx.UpRunning);
         QVERIFY(W->Animation.Cx.DownRunning);
         QCOMPARE(W->Animation.Cx.UpSpeed, 1);
@@ -705,7 +705,7 @@ private slots:
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), 407);
         QCOMPARE(W->E_cx->text(), QString("0.407"));
-        Press(&TMainForm::DownCxClick);
+        Press(&TMainFormForTests::DownCxClick);
         QCOMPARE(W->Animation.Cx.DownSpeed, 2);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), 405);
@@ -719,7 +719,7 @@ private slots:
         W->TrackBarCx->setValue(2000);
         QVERIFY(Settled(++passes));
         // Up at the top end turns at once into stepping down at speed 1.
-        Press(&TMainForm::UpCxClick);
+        Press(&TMainFormForTests::UpCxClick);
         AnimStep();
         QCOMPARE(W->TrackBarCx->value(), 2000);
         QVERIFY(!W->Animation.Cx.UpRunning);
@@ -732,9 +732,9 @@ private slots:
         passes = Gate.Passes.load();
         W->TrackBarCx->setValue(1995);
         QVERIFY(Settled(++passes));
-        Press(&TMainForm::UpCxClick);
-        Press(&TMainForm::UpCxClick);
-        Press(&TMainForm::UpCxClick);
+        Press(&TMainFormForTests::UpCxClick);
+        Press(&TMainFormForTests::UpCxClick);
+        Press(&TMainFormForTests::UpCxClick);
         QCOMPARE(W->Animation.Cx.UpSpeed, 3);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), 1998);
@@ -765,12 +765,12 @@ private slots:
     void animationOtherComponentAndStop()
     {
         QVERIFY(Open());
-        Press(&TMainForm::UpCxClick);
-        Press(&TMainForm::UpCxClick);
+        Press(&TMainFormForTests::UpCxClick);
+        Press(&TMainFormForTests::UpCxClick);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCx->value(), 404);
 
-        Press(&TMainForm::UpCyClick);
+        Press(&TMainFormForTests::UpCyClick);
         QVERIFY(W->Animation.Cx.StopRequest);
         QVERIFY(!W->Animation.Cx.UpRunning);
         QVERIFY(!W->Animation.Cx.DownRunning);
@@ -783,7 +783,7 @@ private slots:
         QCOMPARE(W->E_cy->text(), QString("0.34"));
 
         // Either stop button stops both and focuses its own bar.
-        Press(&TMainForm::UpCyClick);
+        Press(&TMainFormForTests::UpCyClick);
         QCOMPARE(W->Animation.Cy.UpSpeed, 2);
         W->TrackBarR0->setFocus();
         W->StopCxClick();
@@ -804,7 +804,7 @@ private slots:
         QCOMPARE(W->focusWidget(), static_cast<QWidget*>(W->TrackBarCy));
         // The request stays until the next press of that component.
         QVERIFY(W->Animation.Cy.StopRequest);
-        Press(&TMainForm::DownCyClick);
+        Press(&TMainFormForTests::DownCyClick);
         QVERIFY(!W->Animation.Cy.StopRequest);
         QVERIFY(W->Animation.Cy.DownRunning);
         QVERIFY(AnimStepSettled());
@@ -815,7 +815,7 @@ private slots:
     {
         QVERIFY(Open());
         QVERIFY(Hold());
-        Press(&TMainForm::UpCxClick);
+        Press(&TMainFormForTests::UpCxClick);
         AnimStep();
         AnimStep();
         QCOMPARE(W->TrackBarCx->value(), 404);
@@ -935,7 +935,7 @@ private slots:
         QCOMPARE(W->DragAnchor, QPoint(100, 100));
         QCOMPARE(W->State.FractalParams.CenterX, 0.0f);
         // The read-out follows the pointer also during a pass.
-        QCOMPARE(W->StatusPanel0->text(), TMainForm::ReadOut(-145 * (long double)step, 94 * (long double)step));
+        QCOMPARE(W->StatusPanel0->text(), TMainFormForTests::ReadOut(-145 * (long double)step, 94 * (long double)step));
         QCOMPARE(W->StatusPanel0->text(), QString(" ( X,Y ) =   -1.37   0.887"));
         const int held = Gate.Passes.load();
         QVERIFY(Unhold());
@@ -1195,7 +1195,7 @@ private slots:
         QCOMPARE(W->StatusPanel0->text(), QString(" ( X,Y ) =   2.47   1.98"));
         OverviewMove(40, 64);
         QCOMPARE(W->StatusPanel0->text(), QString(" ( X,Y ) =   0   -1.98"));
-        QCOMPARE(TMainForm::ReadOut(-0.0000123L, 1234.0L), QString(" ( X,Y ) =   -1.23E-5   1.23E3"));
+        QCOMPARE(TMainFormForTests::ReadOut(-0.0000123L, 1234.0L), QString(" ( X,Y ) =   -1.23E-5   1.23E3"));
     }
 
     void numberFormat_data()
@@ -1503,7 +1503,7 @@ private slots:
     void fullScreenStopsAnimation()
     {
         QVERIFY(Open());
-        Press(&TMainForm::DownCyClick);
+        Press(&TMainFormForTests::DownCyClick);
         QVERIFY(AnimStepSettled());
         QCOMPARE(W->TrackBarCy->value(), 338);
         W->FullScrExecute();
@@ -1716,9 +1716,9 @@ private slots:
 
         // The start-up's own message is a box too, and the program then ends.
         boxes.Shown.clear();
-        TMainForm::ThreadFailsForTests = true;
-        const int status = RunProgram([] { return std::make_unique<TMainForm>(); });
-        TMainForm::ThreadFailsForTests = false;
+        TMainFormForTests::ThreadFailsForTests = true;
+        const int status = RunProgram([] { return std::make_unique<TMainFormForTests>(); });
+        TMainFormForTests::ThreadFailsForTests = false;
         QCOMPARE(status, 0);
         QCOMPARE(boxes.Shown, (QList<TBoxWatcher::TBox>{{QMessageBox::Critical, "Ошибка:",
                                                           "Не удалось создать поток \n для расчета изображения",

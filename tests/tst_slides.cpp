@@ -1,7 +1,7 @@
 // Slide show: the list of slides, their order and delay, the show window and
 // what it puts back, the options window.
 
-#include "app/U_mainform.h"
+#include "tests/support/MainFormAccess.h"
 #include "engine/Colouring.h"
 #include "engine/Messages.h"
 #include "files/FileFormats.h"

@@ -3,7 +3,7 @@
 // render passes counted by a gate: what the window tests start each case with.
 // Header only; the tests that use it link the windows library.
 
-#include "app/U_mainform.h"
+#include "tests/support/MainFormAccess.h"
 #include "support/MessageRecorder.h"
 #include "support/PassGate.h"
 #include "support/ProgramFolder.h"
@@ -17,13 +17,13 @@
 struct TMainWindowFixture {
     std::unique_ptr<TProgramFolder> Dir;
     std::unique_ptr<TMessageRecorder> Recorder;
-    std::unique_ptr<TMainForm> W;
+    std::unique_ptr<TMainFormForTests> W;
 
     // Once per test program: numbers in the C locale, every pass through the gate.
     static void CountPasses(TPassGate& gate)
     {
         QLocale::setDefault(QLocale::c());
-        TMainForm::PassHookForTests = [&gate] { gate.OnPass(); };
+        TMainFormForTests::PassHookForTests = [&gate] { gate.OnPass(); };
     }
 
     // The program's own font, as its entry sets it before any window.
@@ -43,7 +43,7 @@ struct TMainWindowFixture {
         if (!Dir->IsValid())
             return false;
         Recorder = std::make_unique<TMessageRecorder>();
-        W = std::make_unique<TMainForm>();
+        W = std::make_unique<TMainFormForTests>();
         return WaitIdle(W->State);
     }
 

@@ -4,7 +4,7 @@
 // it link the windows library.
 
 #include "app/U_fullscreen.h"
-#include "app/U_mainform.h"
+#include "tests/support/MainFormAccess.h"
 #include "engine/ProgramState.h"
 #include "export/U_sizeandext.h"
 #include "files/FileFormats.h"
@@ -44,7 +44,7 @@ inline bool PutFiles(const TProgramFolder& dir)
 
 // Runs 'act' on a modal window of type T once it shows, then closes it.
 template <class T>
-void WhenModal(TMainForm& main, const TAct& act)
+void WhenModal(TMainFormForTests& main, const TAct& act)
 {
     OnModal<T>(&main, [act](T& d) {
         if (QTest::qWaitForWindowExposed(&d))
@@ -65,7 +65,7 @@ void Modeless(T* w, const TAct& act)
 }
 
 // The main window is shown first: it holds the hint line and owns the rest.
-inline void WithWindow(TMainForm& main, const TProgramFolder& dir, TWindowKind kind, const TAct& act)
+inline void WithWindow(TMainFormForTests& main, const TProgramFolder& dir, TWindowKind kind, const TAct& act)
 {
     QVERIFY(PutFiles(dir));
     main.show();
