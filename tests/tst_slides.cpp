@@ -8,6 +8,7 @@
 #include "slides/U_slideform.h"
 #include "slides/U_slidelist.h"
 #include "slides/U_vreloptions.h"
+#include "support/FakeHost.h"
 #include "support/Files.h"
 #include "support/MainWindowFixture.h"
 #include "support/MessageRecorder.h"
@@ -469,6 +470,24 @@ private slots:
         QTest::newRow("cancel") << 1;
         QTest::newRow("close button") << 2;
         QTest::newRow("command again") << 3;
+    }
+
+    // The options window needs no main window: against a fake host it opens
+    // on the host's window, applies on Ok and asks nothing else of it.
+    void optionsAgainstAFakeHost()
+    {
+        TFakeHost host;
+        TVrelOptions::OptionsExecute(host);
+        TVrelOptions* o = host.OptionsWindow;
+        QVERIFY(o);
+        QCOMPARE(o->parentWidget(), &host.Main);
+        QVERIFY(host.State.OptionsOpen);
+        o->BTInterval->setValue(o->BTInterval->maximum());
+        o->ButOkey->click();
+        QVERIFY(!host.State.OptionsOpen);
+        QCOMPARE(host.State.SlideDelay, 20);
+        QTRY_VERIFY(!host.OptionsWindow);
+        QCOMPARE(host.Calls, (std::map<std::string, int>{}));
     }
 
     void optionsApplyOnlyOnOk()
