@@ -99,6 +99,8 @@ void TOpenSaveFractal::IgnoreFPaletteClick()
     }
 }
 
+// The actions read the result of exec(), as the palette dialog's do; the
+// state keeps the answer too.
 void TOpenSaveFractal::done(int result)
 {
     Main.State.DialogAccepted = result == QDialog::Accepted;
@@ -112,14 +114,15 @@ void TOpenSaveFractal::OpenFractExecute(TMainHost& main)
         return;
     s.DialogOpenMode = true;
     TSavedMainState saved;
+    int result = QDialog::Rejected;
     {
         const TMainHost::TStateLoan loan(main);
         TOpenSaveFractal dialog(main, true);
         dialog.setWindowTitle(QStringLiteral("Открытие фрактала"));
-        dialog.exec();
+        result = dialog.exec();
         saved = dialog.SavedMainState;
     }
-    if (!s.DialogAccepted) {
+    if (result != QDialog::Accepted) {
         SelectColourFunction(s);
         return;
     }
@@ -153,14 +156,15 @@ void TOpenSaveFractal::SaveFractalExecute(TMainHost& main)
     if (s.SlideShowRunning)
         return;
     s.DialogOpenMode = false;
+    int result = QDialog::Rejected;
     {
         const TMainHost::TStateLoan loan(main);
         TOpenSaveFractal dialog(main, false);
         dialog.setWindowTitle(QStringLiteral("Сохранение фрактала"));
         dialog.IgnoreFPalette->setEnabled(false);
-        dialog.exec();
+        result = dialog.exec();
     }
-    if (!s.DialogAccepted)
+    if (result != QDialog::Accepted)
         return;
     s.CurrentFractalName = FractalNameOf(s, s.FilePath);
     ReportWrite(WriteFractalFile(s));
