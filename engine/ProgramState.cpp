@@ -58,3 +58,17 @@ void SelectColourFunction(ProgramState& s)
     if (s.FormulaSelected)
         s.FormulaSelected();
 }
+
+void CopyPictureValues(const ProgramState& from, ProgramState& to)
+{
+    to.FractalParams = from.FractalParams;
+    to.PicStep = from.PicStep;
+    to.DefaultStep = from.DefaultStep;
+    to.OverviewStep = from.OverviewStep;
+    to.ColourTable = from.ColourTable;
+    to.ColourFunction = from.ColourFunction;
+    to.IterationLimit = from.IterationLimit;
+    to.FrameIsRectangle = from.FrameIsRectangle;
+    to.OverviewFrame = from.OverviewFrame;
+    to.OverviewMarker = from.OverviewMarker;
+}

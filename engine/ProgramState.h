@@ -173,3 +173,9 @@ void UpdateKoefScales(ProgramState& s);
 
 // Sets the colouring function for the current formula kind (kind 1 only).
 void SelectColourFunction(ProgramState& s);
+
+// Copies what a picture's walk and the render pass read: the picture's values,
+// the steps, the limit, the colour table and function, the overview's frame
+// or marker. A thread that draws takes such a copy when it is given its work,
+// on the thread that owns 'from'.
+void CopyPictureValues(const ProgramState& from, ProgramState& to);

@@ -17,20 +17,25 @@ void EnsureBitmap(QImage& bitmap, int width, int height)
 }
 }  // namespace
 
-void RenderPass(ProgramState& s, TImageCanvas& pic, TImageCanvas& generalView)
+void RenderPass(const ProgramState& job, ProgramState& s, TImageCanvas& pic, TImageCanvas& generalView)
 {
     EnsureBitmap(s.PicBitmap, PicWidth, PicHeight);
-    RasterWalk(s, MainPictureRaster(s), TargetOf(s.PicBitmap));
+    RasterWalk(job, MainPictureRaster(job), TargetOf(s.PicBitmap));
     pic.Lock();
     pic.Draw(0, 0, s.PicBitmap);
     pic.Unlock();
 
     EnsureBitmap(s.OverviewBitmap, OverviewWidth, OverviewHeight);
-    RasterWalk(s, OverviewRaster(s), TargetOf(s.OverviewBitmap));
+    RasterWalk(job, OverviewRaster(job), TargetOf(s.OverviewBitmap));
     generalView.Lock();
     generalView.Draw(0, 0, s.OverviewBitmap);
-    DrawOverviewFrame(s, generalView);
+    DrawOverviewFrame(job, generalView);
     generalView.Unlock();
+}
+
+void RenderPass(ProgramState& s, TImageCanvas& pic, TImageCanvas& generalView)
+{
+    RenderPass(s, s, pic, generalView);
 }
 
 void RenderFullScreen(ProgramState& s, TImageCanvas& screen)

@@ -5,8 +5,11 @@
 
 class TImageCanvas;
 
-// One pass of the render thread: main picture and overview into their
-// bitmaps, then each copied onto its canvas under the canvas lock.
+// One pass of the render thread: main picture and overview of 'job' (the
+// values CopyPictureValues copies) into the bitmaps of 's', then each copied
+// onto its canvas under the canvas lock. Nothing else of 's' is read.
+void RenderPass(const ProgramState& job, ProgramState& s, TImageCanvas& pic, TImageCanvas& generalView);
+// The same pass of the values of 's' itself.
 void RenderPass(ProgramState& s, TImageCanvas& pic, TImageCanvas& generalView);
 
 // Full screen: FullScreenWidth x FullScreenHeight into FullScreenBitmap, then

@@ -14,13 +14,24 @@ TThreadFract::~TThreadFract()
     Stop();
 }
 
+void TThreadFract::start(QThread::Priority priority)
+{
+    if (!isRunning()) {
+        std::lock_guard lock(WakeMutex);
+        CopyPictureValues(State, Job);
+    }
+    QThread::start(priority);
+}
+
 void TThreadFract::Wake()
 {
     std::lock_guard lock(WakeMutex);
     // A wake-up either finds the thread idle and is taken, or finds a pass
     // under way and is dropped. Taking it marks the thread busy at once, so no
     // further change slips in between the wake-up and the start of the pass.
+    // The pass draws the copy taken here, whatever State holds meanwhile.
     if (State.RenderIdle.load()) {
+        CopyPictureValues(State, Job);
         WakePending = true;
         State.RenderIdle.store(false);
     }
@@ -56,7 +67,7 @@ void TThreadFract::run()
     for (;;) {
         if (PassStarted)
             PassStarted();
-        RenderPass(State, Pic, GeneralView);
+        RenderPass(Job, State, Pic, GeneralView);
         {
             std::lock_guard lock(WakeMutex);
             State.RenderIdle.store(true);

@@ -18,8 +18,13 @@ public:
                  QObject* parent = nullptr);
     ~TThreadFract() override;
 
-    // Main thread, only while RenderIdle is true: start the next pass. A wake-up
-    // while a pass runs has no effect; one after RenderIdle became true is never lost.
+    // Main thread: copies the values of the first pass, then starts the thread
+    // (hides QThread::start, which would leave the first pass without them).
+    void start(QThread::Priority priority = QThread::InheritPriority);
+
+    // Main thread, only while RenderIdle is true: copies the values the next
+    // pass draws and starts that pass. A wake-up while a pass runs has no
+    // effect; one after RenderIdle became true is never lost.
     void Wake();
 
     // Returns once no pass runs (at once when the thread is idle or ended).
@@ -43,6 +48,9 @@ private:
     ProgramState& State;
     TImageCanvas& Pic;
     TImageCanvas& GeneralView;
+    // The values the pass draws, copied from State under WakeMutex while no
+    // pass runs; the pass reads these, never State's own.
+    ProgramState Job;
     std::mutex WakeMutex;
     std::condition_variable WakeSignal;
     std::condition_variable IdleSignal;

@@ -439,8 +439,9 @@ void SetWorkerPriority(int item)
 
 TRollImage::TRollImage(TSizeAndExt& form, const ProgramState& state, const TExportValues& values,
                        std::shared_ptr<TWorkerCalls> calls)
-    : Form(form), State(state), Values(values), Calls(std::move(calls))
+    : Form(form), Values(values), Calls(std::move(calls))
 {
+    CopyPictureValues(state, Picture);
     setObjectName(QStringLiteral("TRollImage"));  // its threads' name, as ps and top show it
     connect(this, &QThread::finished, this, &QObject::deleteLater);
 }
@@ -486,7 +487,7 @@ void TRollImage::Execute()
         };
         TFastWalkOptions options;
         options.Pool = &pool;
-        result = RunExport(State, Values, hooks, options);
+        result = RunExport(Picture, Values, hooks, options);
     }
     switch (result) {
     case TExportResult::Saved:

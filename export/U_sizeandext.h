@@ -40,7 +40,8 @@ struct TWorkerCalls {
 
 // The worker: computes the picture on all cores and writes it; talks to the
 // window only through calls it runs on the main thread and waits for.
-// Deletes itself when done.
+// Walks its own copy of the picture's values, taken when it is made (on the
+// main thread). Deletes itself when done.
 class TRollImage : public QThread {
     Q_OBJECT
 public:
@@ -60,7 +61,7 @@ private:
     void Synchronize(std::function<void()> call);
 
     TSizeAndExt& Form;
-    const ProgramState& State;
+    ProgramState Picture;  // what the walk reads, copied from the main window's state
     const TExportValues Values;
     const std::shared_ptr<TWorkerCalls> Calls;
 };

@@ -314,6 +314,7 @@ private slots:
     void wakeUpsWhileIdleAndWhileBusy();
     void wakeUpsRacingTheEndOfAPass();
     void passesNeverSeeAHalfMadeChange();
+    void passDrawsTheValuesOfItsWakeUp();
     void overviewIgnoresTheView();
     void stopEndsAfterTheRunningPass();
     void stopWithoutStartOrWhenIdle();
@@ -465,6 +466,48 @@ void TestRenderThread::passesNeverSeeAHalfMadeChange()
     }
     QVERIFY(rig.WaitIdleAfter(changes + 1));
     QCOMPARE(torn.load(), 0);
+    QCOMPARE(rig.Unexpected.load(), 0);
+}
+
+void TestRenderThread::passDrawsTheValuesOfItsWakeUp()
+{
+    TRig rig;
+    rig.HoldPass = 2;
+    rig.Start();
+    QVERIFY(rig.WaitIdleAfter(1));
+
+    ProgramState& s = rig.State;
+    TFractalParams& p = s.FractalParams;
+    p.Cx = -0.12;
+    p.Cy = 0.75;
+    p.CenterX = 0.1f;
+    p.ViewWidth = 2.5f;
+    s.PicStep = StepForViewWidth(p.ViewWidth);
+    UpdateOverviewFrame(s, rig.GeneralView);
+    const TOverviewFrame frame = s.OverviewFrame;
+    const QImage picture = WalkedMainPicture(s);
+    const QImage overview = WalkedOverview(s);
+    rig.WakeForPass();
+    QVERIFY(rig.Holding.WaitOpen());
+
+    // Against the rule, everything the pass reads changes under the held pass.
+    p.Cx = 0.3;
+    p.Cy = -0.5;
+    p.CenterX = -1.0f;
+    s.PicStep *= 2;
+    s.OverviewStep *= 2;
+    s.SetIterationLimit(30);
+    s.ColourTable.fill(TColourEntry{1, 2, 3});
+    s.OverviewFrame = TOverviewFrame{10, 50, 70, 5};
+    s.FrameIsRectangle = false;
+    rig.Release.Open();
+    QVERIFY(rig.WaitIdleAfter(2));
+
+    QVERIFY_SAME(s.PicBitmap, picture);
+    QVERIFY(rig.Pic.Snapshot() == picture);
+    QVERIFY_SAME(s.OverviewBitmap, overview);
+    QVERIFY_OVERVIEW(rig.GeneralView.Snapshot(), overview,
+                     RectangleOutline(frame.X1, frame.Y1, frame.X2, frame.Y2), Red);
     QCOMPARE(rig.Unexpected.load(), 0);
 }
 
