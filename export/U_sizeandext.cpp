@@ -254,7 +254,8 @@ void TSizeAndExt::ButtonOkClick()
         return;
     }
     EnableChoices(false);
-    // A pass of the main picture still under way would see the export's limit.
+    // What the end of a pass under way brings (a palette kind applied late,
+    // which starts a pass) runs now, not while the export's limit is set.
     Main.SettleRender();
     const QString path = Export.Path;
     const int depth = ListedIndex(Iterations);
