@@ -1,6 +1,7 @@
 #include "app/U_fullscreen.h"
 
 #include "app/MainHost.h"
+#include "app/WindowPlace.h"
 #include "engine/RenderPass.h"
 
 #include <QCloseEvent>
@@ -15,8 +16,7 @@ TFullScreenForm::TFullScreenForm(TMainHost& main)
     setObjectName(QStringLiteral("FullScreenForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     ProgramState& s = Main.State;
-    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
-                                                          : QRect(0, 0, 1024, 768);
+    const QRect screen = PrimaryScreenRect();
     s.FullScreenHeight = screen.height();
     s.FullScreenWidth = screen.width();
     setGeometry(screen);

@@ -7,6 +7,7 @@
 #include "app/KeyPreview.h"
 #include "app/NumberFormat.h"
 #include "app/U_fullscreen.h"
+#include "app/WindowPlace.h"
 #include "engine/Colouring.h"
 #include "engine/Messages.h"
 #include "engine/Overview.h"
@@ -81,8 +82,8 @@ bool LeftOrRightHeld(const QMouseEvent* e)
 
 TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent),
-      ToFromScaleY(static_cast<float>(0.3f * (1.0L / 409))),
-      ToFromScaleX(static_cast<float>(1.0L / 530))
+      ToFromScaleY(static_cast<float>(0.3f * (1.0L / PicHeight))),
+      ToFromScaleX(static_cast<float>(1.0L / PicWidth))
 {
     // 1. The window and its controls; all texts start empty.
     BuildWindow();
@@ -130,7 +131,7 @@ TMainForm::TMainForm(QWidget* parent)
     MovePaletteBars();
 
     // 15, 16.
-    if (State.FractalParams.PaletteKind < 1 || State.FractalParams.PaletteKind > 8)
+    if (!IsKnownPaletteKind(State.FractalParams.PaletteKind))
         State.FractalParams.PaletteKind = 1;
     if (State.SlideRandomOrder > 1)
         State.SlideRandomOrder = 0;
@@ -158,8 +159,7 @@ TMainForm::TMainForm(QWidget* parent)
     connect(RenderThread, &TThreadFract::PassDrawn, this, &TMainForm::PassDrawn, Qt::QueuedConnection);
     RenderThread->start();
     if ((!RenderThread->isRunning() && !RenderThread->isFinished()) || ThreadFailsForTests) {
-        ShowMessage(TMessageKind::Error, QStringLiteral("Ошибка:"),
-                    QStringLiteral("Не удалось создать поток \n для расчета изображения"));
+        ShowMessage(TMessageKind::Error, CaptionThreadFailed, MsgThreadFailed);
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     }
 
@@ -187,8 +187,7 @@ void TMainForm::ReadSettings()
 void TMainForm::FormCreate()
 {
     setFixedSize(ClientWidth, menuBar()->sizeHint().height() + ClientHeight);
-    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
-                                                          : QRect(0, 0, 1024, 768);
+    const QRect screen = PrimaryScreenRect();
     bool centre = !State.WindowPlaceKnown;
     if (!centre) {
         // A stored place on no screen at all would leave the window unreachable.

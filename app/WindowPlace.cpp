@@ -1,6 +1,8 @@
 #include "app/WindowPlace.h"
 
+#include <QGuiApplication>
 #include <QMargins>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
@@ -19,4 +21,10 @@ QSize OuterSize(const QWidget& window, const QWidget& framed)
     if (frame.isNull())
         frame = FrameOf(framed);
     return window.size().grownBy(frame);
+}
+
+QRect PrimaryScreenRect()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Windows are placed by their outer size, frame included, as a user sees them.
 
+#include <QRect>
 #include <QSize>
 
 class QWidget;
@@ -10,3 +11,6 @@ class QWidget;
 // of 'framed', a window of the same desktop already shown, whose title bar
 // and borders a new window gets too.
 QSize OuterSize(const QWidget& window, const QWidget& framed);
+
+// The primary screen's geometry; 1024 x 768 at the origin when there is none.
+QRect PrimaryScreenRect();

@@ -4,6 +4,8 @@
 #include <utility>
 
 const QString ProgramTitle = QStringLiteral("Quilmora 1.02");
+const QString CaptionThreadFailed = QStringLiteral("Ошибка:");
+const QString MsgThreadFailed = QStringLiteral("Не удалось создать поток \n для расчета изображения");
 const QString HomePageAddress = QStringLiteral("https://quilmora.example.org");
 const QString ContactAddress = QStringLiteral("qm@example.org");
 

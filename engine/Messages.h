@@ -16,5 +16,7 @@ TMessageHandler SetMessageHandler(TMessageHandler handler);
 bool ShowMessage(TMessageKind kind, const QString& caption, const QString& text);
 
 extern const QString ProgramTitle;  // "Quilmora 1.02"
+// A calculation thread could not be made.
+extern const QString CaptionThreadFailed, MsgThreadFailed;
 extern const QString HomePageAddress;
 extern const QString ContactAddress;  // a mail address

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <cmath>
 
-const char* const PaletteKindNames[8] = {"LLL", "SSS", "LSS", "SLL", "SLS", "LSL", "SSL", "LLS"};
+const char* const PaletteKindNames[PaletteKindCount] = {"LLL", "SSS", "LSS", "SLL", "SLS", "LSL", "SSL", "LLS"};
 
 namespace {
 
 // Per kind 1..8: red, green, blue is a sine channel.
-constexpr bool SineChannels[8][3] = {
+constexpr bool SineChannels[PaletteKindCount][3] = {
     {false, false, false}, {true, true, true},   {false, true, true},  {true, false, false},
     {true, false, true},   {false, true, false}, {true, true, false},  {false, false, true},
 };
@@ -58,7 +58,7 @@ void BuildColourTable(ProgramState& s)
     interior.Green = static_cast<uint8_t>(p.G0);
     interior.Blue = static_cast<uint8_t>(p.B0);
 
-    const int kind = (p.PaletteKind >= 1 && p.PaletteKind <= 8) ? p.PaletteKind : 1;
+    const int kind = IsKnownPaletteKind(p.PaletteKind) ? p.PaletteKind : 1;
     const bool* sine = SineChannels[kind - 1];
     TChannel red{p.R0, p.R1, sine[0], 0.0f};
     TChannel green{p.G0, p.G1, sine[1], 0.0f};

@@ -12,4 +12,4 @@ void BuildColourTable(ProgramState& s);
 void DrawPaletteLine(ProgramState& s, TImageCanvas& line);
 
 // Combo box items in palette-kind order (kind = index + 1).
-extern const char* const PaletteKindNames[8];
+extern const char* const PaletteKindNames[PaletteKindCount];

@@ -32,7 +32,7 @@ int32_t TruncToInt(long double v)
 
 float StepForViewWidth(float viewWidth)
 {
-    return static_cast<float>(static_cast<long double>(viewWidth) * (1.0L / 530.0L));
+    return static_cast<float>(static_cast<long double>(viewWidth) * (1.0L / PicWidth));
 }
 
 void ResetView(ProgramState& s)

@@ -23,6 +23,16 @@ constexpr int ColourTableSize = 8192;
 constexpr int ColourTableBuilt = 8189;    // entries 1..8189 are synthesised
 constexpr int MaxIterationLimit = 8190;   // the export's deepest limit
 
+// Palette kinds 1..8, each a choice of sine or line channels.
+constexpr int PaletteKindCount = 8;
+constexpr bool IsKnownPaletteKind(int32_t kind) { return kind >= 1 && kind <= PaletteKindCount; }
+
+// The palette levels of a first start.
+struct TPaletteLevels {
+    int32_t R0, G0, B0, R1, G1, B1;
+};
+constexpr TPaletteLevels DefaultLevels{36, 16, 12, 26, 18, 8};
+
 // The values of one picture, in the order the fractal file stores them.
 struct TFractalParams {
     int32_t FormulaKind = 1;
@@ -32,8 +42,8 @@ struct TFractalParams {
     float CenterX = 0.0f;
     float CenterY = 0.0f;
     float ViewWidth = 5.0f;
-    int32_t R0 = 36, G0 = 16, B0 = 12;
-    int32_t R1 = 26, G1 = 18, B1 = 8;
+    int32_t R0 = DefaultLevels.R0, G0 = DefaultLevels.G0, B0 = DefaultLevels.B0;
+    int32_t R1 = DefaultLevels.R1, G1 = DefaultLevels.G1, B1 = DefaultLevels.B1;
     bool operator==(const TFractalParams&) const = default;
 };
 
@@ -54,8 +64,8 @@ struct TSettingsRecord {
     int32_t SlideDelay = 4;
     int32_t CloseExportAfterSave = 0;
     int32_t Left = 0, Top = 0;
-    int32_t R0 = 36, G0 = 16, B0 = 12;
-    int32_t R1 = 26, G1 = 18, B1 = 8;
+    int32_t R0 = DefaultLevels.R0, G0 = DefaultLevels.G0, B0 = DefaultLevels.B0;
+    int32_t R1 = DefaultLevels.R1, G1 = DefaultLevels.G1, B1 = DefaultLevels.B1;
     int32_t PaletteKind = 1;
     uint8_t SlideRandomOrder = 0;
     bool operator==(const TSettingsRecord&) const = default;

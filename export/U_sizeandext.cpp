@@ -278,8 +278,7 @@ void TSizeAndExt::ButtonOkClick()
         }
     }
     if (!thread) {
-        ShowMessage(TMessageKind::Error, QStringLiteral("Ошибка:"),
-                    QStringLiteral("Не удалось создать поток \n для расчета изображения"));
+        ShowMessage(TMessageKind::Error, CaptionThreadFailed, MsgThreadFailed);
         EnableChoices(true);
         return;
     }

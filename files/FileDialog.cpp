@@ -114,8 +114,7 @@ void TFileDialog::Prepare()
     // Above the full-screen view, which stays on top of the others.
     setWindowFlag(Qt::WindowStaysOnTopHint, Main.State.FullScreenOpen);
     if (Main.State.FullScreenOpen) {
-        const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
-                                                              : QRect(0, 0, 1024, 768);
+        const QRect screen = PrimaryScreenRect();
         move(TruncToInt((screen.width() - outer.width()) * 0.5L),
              TruncToInt((screen.height() - outer.height()) * 0.5L - 30));
     } else {

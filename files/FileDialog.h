@@ -91,8 +91,6 @@ protected:
     virtual void RestoreState() = 0;
     // After a successful delete; the entry index has moved already.
     virtual void AfterDelete() = 0;
-    // After a successful rename.
-    virtual void AfterRename() { FillList(); }
     // Shows a text instead of the preview, or the preview when empty.
     void ShowMessageText(const QString& text);
     bool HasSelection() const;

@@ -27,7 +27,7 @@ namespace {
 // Kind and levels together, or nothing.
 TReadOutcome ReadPalettePart(ProgramState& s, TFieldReader& levels, int32_t kind)
 {
-    if (kind < 1 || kind > 8) {
+    if (!IsKnownPaletteKind(kind)) {
         s.FilePaletteKnown = false;
         return TReadOutcome::UnknownPalette;
     }

@@ -10,14 +10,30 @@
 
 namespace {
 const TFileDialogLayout FractalLayout{
-    {409, 221}, {16, 8}, {48, 8, 169, 21}, {16, 32, 201, 145}, {16, 184}, {48, 184, 169, 21},
-    {232, 8, 161, 131}, QStringLiteral("Prewiev"), {8, 16}, {40, 59},
-    {233, 184, 75, 25}, {232, 184, 75, 25}, {317, 184, 75, 25},
-    QStringLiteral(" Каталог фракталов"), QStringLiteral(" Фракталы находящиеся в каталоге"),
-    QStringLiteral(" Выбранное имя файла"), QStringLiteral(" Облась предпросмотра"),
-    QStringLiteral(" Открывает выбранный файл"), QStringLiteral(" Сохраненяет файл под выбранным именем"),
-    QStringLiteral(" Закрывает форму 'Открытие фрактала'"), QStringLiteral(" Закрывает форму 'Сохранение фрактала'"),
-    QStringLiteral("&Переименовать.."), QStringLiteral("Старое имя :"), QStringLiteral("Новое имя :"),
+    .Client = {409, 221},
+    .FolderLabel = {16, 8},
+    .FolderEdit = {48, 8, 169, 21},
+    .List = {16, 32, 201, 145},
+    .NameLabel = {16, 184},
+    .NameEdit = {48, 184, 169, 21},
+    .Group = {232, 8, 161, 131},
+    .GroupCaption = QStringLiteral("Prewiev"),
+    .PreviewAt = {8, 16},
+    .MessageAt = {40, 59},
+    .OpenButton = {233, 184, 75, 25},
+    .SaveButton = {232, 184, 75, 25},
+    .CancelButton = {317, 184, 75, 25},
+    .FolderHint = QStringLiteral(" Каталог фракталов"),
+    .ListHint = QStringLiteral(" Фракталы находящиеся в каталоге"),
+    .NameHint = QStringLiteral(" Выбранное имя файла"),
+    .PreviewHint = QStringLiteral(" Облась предпросмотра"),
+    .OpenHint = QStringLiteral(" Открывает выбранный файл"),
+    .SaveHint = QStringLiteral(" Сохраненяет файл под выбранным именем"),
+    .CancelOpenHint = QStringLiteral(" Закрывает форму 'Открытие фрактала'"),
+    .CancelSaveHint = QStringLiteral(" Закрывает форму 'Сохранение фрактала'"),
+    .RenameCaption = QStringLiteral("&Переименовать.."),
+    .OldNameLabel = QStringLiteral("Старое имя :"),
+    .NewNameLabel = QStringLiteral("Новое имя :"),
 };
 }  // namespace
 

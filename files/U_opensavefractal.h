@@ -16,29 +16,12 @@ public:
 
     TOpenSaveFractal(TMainHost& main, bool openMode);
 
-    // The controls by their names in this dialog.
-    QListWidget* const& FileList = List;
-    QLineEdit* const& FileName = Name;
-    TImage* const& PreView = Preview;
-    QLabel* const& ImMess = Message;
-    QLineEdit* const& Drive = Folder;
-    QPushButton* const& OpenFractal = OpenButton;
-    QPushButton* const& SaveFractal = SaveButton;
-    QPushButton* const& Cansel = CancelButton;
     QCheckBox* IgnoreFPalette = nullptr;
 
     TSavedMainState SavedMainState;
 
     void IgnoreFPaletteClick();
-
-    // The dialog's operations by their names here.
-    void FillFractalList() { FillList(); }
-    void PreviewSelectedFractal() { PreviewSelected(); }
-    void RenderFractalPreview() { RenderPreview(); }
     void SaveMainState();
-    void RestoreMainState() { RestoreState(); }
-    void FileListClick(int row) { SelectEntry(row); }
-    void SaveFractalClick() { SaveClick(); }
 
 protected:
     void PreviewSelected() override;

@@ -9,21 +9,37 @@
 
 namespace {
 const TFileDialogLayout PaletteLayout{
-    {409, 178}, {16, 8}, {48, 8, 169, 21}, {16, 32, 201, 105}, {16, 144}, {48, 144, 169, 21},
-    {232, 6, 161, 131}, QStringLiteral("Preview"), {8, 14}, {40, 56},
-    {232, 144, 73, 22}, {232, 144, 73, 22}, {320, 144, 73, 22},
-    QStringLiteral(" Каталог палитр"), QStringLiteral(" Палитры находящиеся в каталоге"),
-    QStringLiteral(" Выбранный файл"), QStringLiteral(" Область предпросмотра"),
-    QStringLiteral(" Открывает выбранную палитру"), QStringLiteral(" Сохраняет палитру под выбранным именем"),
-    QStringLiteral(" Закрывает форму 'Открытие палитры'"), QStringLiteral(" Закрывает форму 'Сохранение палитры'"),
-    QStringLiteral("Переименовать файл"), QStringLiteral("Старое имя:"), QStringLiteral("Новое имя:"),
+    .Client = {409, 178},
+    .FolderLabel = {16, 8},
+    .FolderEdit = {48, 8, 169, 21},
+    .List = {16, 32, 201, 105},
+    .NameLabel = {16, 144},
+    .NameEdit = {48, 144, 169, 21},
+    .Group = {232, 6, 161, 131},
+    .GroupCaption = QStringLiteral("Preview"),
+    .PreviewAt = {8, 14},
+    .MessageAt = {40, 56},
+    .OpenButton = {232, 144, 73, 22},
+    .SaveButton = {232, 144, 73, 22},
+    .CancelButton = {320, 144, 73, 22},
+    .FolderHint = QStringLiteral(" Каталог палитр"),
+    .ListHint = QStringLiteral(" Палитры находящиеся в каталоге"),
+    .NameHint = QStringLiteral(" Выбранный файл"),
+    .PreviewHint = QStringLiteral(" Область предпросмотра"),
+    .OpenHint = QStringLiteral(" Открывает выбранную палитру"),
+    .SaveHint = QStringLiteral(" Сохраняет палитру под выбранным именем"),
+    .CancelOpenHint = QStringLiteral(" Закрывает форму 'Открытие палитры'"),
+    .CancelSaveHint = QStringLiteral(" Закрывает форму 'Сохранение палитры'"),
+    .RenameCaption = QStringLiteral("Переименовать файл"),
+    .OldNameLabel = QStringLiteral("Старое имя:"),
+    .NewNameLabel = QStringLiteral("Новое имя:"),
 };
 }  // namespace
 
 TOSPalette::TOSPalette(TMainHost& main, bool openMode)
     : TFileDialog(main, openMode, PaletteFiles, main.State.PalettesDir, main.State.PaletteListIndex, PaletteLayout)
 {
-    PathText->setReadOnly(true);
+    Folder->setReadOnly(true);
     Prepare();
     SavePaletteState();
     FillList();

@@ -1,5 +1,6 @@
 #include "slides/U_slideform.h"
 
+#include "app/WindowPlace.h"
 #include "app/BusyCursor.h"
 #include "app/Cursors.h"
 #include "app/MainHost.h"
@@ -62,8 +63,7 @@ TSlideForm::TSlideForm(TMainHost& main, TSlideList& slideFiles)
 
     ProgramState& s = Main.State;
     SlideSavedState = TSlideSavedState::Of(s);
-    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
-                                                          : QRect(0, 0, 1024, 768);
+    const QRect screen = PrimaryScreenRect();
     SlideHeight = screen.height();
     SlideWidth = screen.width();
     setGeometry(screen.x(), screen.y(), SlideWidth, SlideHeight);
