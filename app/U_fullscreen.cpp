@@ -5,10 +5,8 @@
 #include "engine/RenderPass.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScreen>
 
 TFullScreenForm::TFullScreenForm(TMainHost& main)
     : QWidget(&main.Window(), Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Main(main)

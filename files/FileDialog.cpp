@@ -14,14 +14,12 @@
 #include <QAction>
 #include <QDir>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 
 #include <algorithm>
 

@@ -7,11 +7,9 @@
 #include "engine/Messages.h"
 #include "slides/U_slidelist.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QScreen>
 
 #include <memory>
 
