@@ -63,7 +63,7 @@ int RunProgram(const std::function<std::unique_ptr<QWidget>()>& makeMainWindow)
     } catch (const std::exception& e) {
         ShowMessage(TMessageKind::Error, ProgramTitle, QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        ShowMessage(TMessageKind::Error, ProgramTitle, QStringLiteral("Неизвестная ошибка"));
+        ShowMessage(TMessageKind::Error, ProgramTitle, MsgUnknownError);
     }
     return 0;
 }

@@ -159,7 +159,7 @@ TMainForm::TMainForm(QWidget* parent)
     connect(RenderThread, &TThreadFract::PassDrawn, this, &TMainForm::PassDrawn, Qt::QueuedConnection);
     RenderThread->start();
     if ((!RenderThread->isRunning() && !RenderThread->isFinished()) || ThreadFailsForTests) {
-        ShowMessage(TMessageKind::Error, CaptionThreadFailed, MsgThreadFailed);
+        ShowMessage(TMessageKind::Error, CaptionError, MsgThreadFailed);
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     }
 

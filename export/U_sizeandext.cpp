@@ -69,7 +69,7 @@ public:
             const QFileInfo file(files.first());
             if (!file.isDir() && !file.absoluteDir().exists()) {
                 ShowMessage(TMessageKind::Warning, windowTitle(),
-                            QStringLiteral("Папка не найдена:\n%1").arg(QDir::toNativeSeparators(file.absolutePath())));
+                            MsgFolderNotFound.arg(QDir::toNativeSeparators(file.absolutePath())));
                 return;
             }
         }
@@ -250,7 +250,7 @@ void TSizeAndExt::ButtonOkClick()
     const int size = ListedIndex(WIm);
     if (size < 0) {
         ShowMessage(TMessageKind::Warning, ProgramTitle,
-                    QStringLiteral("Разрешение «%1» не из списка.\n Выберите разрешение из списка.").arg(WIm->currentText()));
+                    MsgSizeNotListed.arg(WIm->currentText()));
         return;
     }
     EnableChoices(false);
@@ -278,7 +278,7 @@ void TSizeAndExt::ButtonOkClick()
         }
     }
     if (!thread) {
-        ShowMessage(TMessageKind::Error, CaptionThreadFailed, MsgThreadFailed);
+        ShowMessage(TMessageKind::Error, CaptionError, MsgThreadFailed);
         EnableChoices(true);
         return;
     }
@@ -350,10 +350,8 @@ void TSizeAndExt::ExportFailed(TExportResult result)
     ExportRunning = false;
     CGauge1->setValue(0);
     const QString file = QDir::toNativeSeparators(Export.Path);
-    ShowMessage(TMessageKind::Error, QStringLiteral("Ошибка:"),
-                result == TExportResult::NoMemory
-                    ? QStringLiteral("Не хватает памяти для изображения\n%1").arg(file)
-                    : QStringLiteral("Не удалось записать файл\n%1").arg(file));
+    ShowMessage(TMessageKind::Error, CaptionError,
+                (result == TExportResult::NoMemory ? MsgNoMemoryForPicture : MsgPictureNotWritten).arg(file));
     EnableChoices(true);
 }
 

@@ -206,8 +206,7 @@ void TFileDialog::SaveClick()
         return;
     }
     for (int i = 0; i < Browser.Matches(name); ++i)
-        if (!ShowMessage(TMessageKind::Question, QStringLiteral("Подтверждение замены файла"),
-                         QStringLiteral("Файл с таким именем уже существует.\n Заменить существующий файл?")))
+        if (!ShowMessage(TMessageKind::Question, CaptionReplaceFile, MsgReplaceFile))
             return;
     Main.State.FilePath = Browser.PathOf(name);
     accept();
@@ -251,8 +250,7 @@ bool TFileDialog::FormKeyDown(QKeyEvent* event)
 
 void TFileDialog::DeleteAsked()
 {
-    if (ShowMessage(TMessageKind::Question, QStringLiteral("Подтверждение удаления файла"),
-                    QStringLiteral("Удалить выбранный файл?")))
+    if (ShowMessage(TMessageKind::Question, CaptionDeleteFile, MsgDeleteFile))
         DeleteFileExecute();
 }
 
@@ -261,8 +259,7 @@ void TFileDialog::DeleteFileExecute()
     if (!HasSelection())
         return;
     if (!Browser.Delete(List->currentItem()->text())) {
-        ShowMessage(TMessageKind::Error, QStringLiteral("Ошибка удаления файла"),
-                    QStringLiteral("Файл удалить не удалось"));
+        ShowMessage(TMessageKind::Error, CaptionDeleteFailed, MsgDeleteFailed);
         return;
     }
     if (ListIndex > 0)
@@ -279,12 +276,10 @@ void TFileDialog::RenFileExecute()
     rename.Rename = [this, oldName](const QString& newName) {
         switch (Browser.Rename(oldName, newName)) {
         case TRenameOutcome::NameTaken:
-            ShowMessage(TMessageKind::Warning, QStringLiteral("Предупреждение о совпадении"),
-                        QStringLiteral("Файл с таким именем уже существует.\n Выберите другое имя."));
+            ShowMessage(TMessageKind::Warning, CaptionNameTaken, MsgNameTaken);
             return false;
         case TRenameOutcome::Failed:
-            ShowMessage(TMessageKind::Error, QStringLiteral("Ошибка при переименовании"),
-                        QStringLiteral("Не удалось переименовать файл."));
+            ShowMessage(TMessageKind::Error, CaptionRenameFailed, MsgRenameFailed);
             return false;
         case TRenameOutcome::Renamed:
             FillList();

@@ -6,22 +6,6 @@
 #include "files/NativeFiles.h"
 #include "files/WholeFile.h"
 
-const QString MsgCannotRead = QStringLiteral("Файл не удается открыть для чтения.");
-const QString MsgCannotWrite = QStringLiteral("Файл не удается открыть для записи.");
-const QString CaptionUnknownFractal = QStringLiteral("Открытие файла не возможно");
-const QString MsgUnknownFractal =
-    QStringLiteral("Тип фрактала неизвестен этой версии.\n Возможно, следует обновить версию со \n страницы программы - ") +
-    HomePageAddress;
-const QString CaptionFractalPaletteIgnored = QStringLiteral("Палитра фрактала проигнорирована");
-const QString MsgFractalPaletteUnknown =
-    QStringLiteral("Тип палитры неизвестен этой версии \n Возможно, следует обновить версию со \n страницы программы - ") +
-    HomePageAddress;
-const QString CaptionPaletteIgnored = QStringLiteral("Палитра проигнорирована");
-const QString MsgPaletteUnknown =
-    QStringLiteral("Тип палитры неизвестен этой версии.\n Возможно, следует обновить версию со \n страницы программы - ") +
-    HomePageAddress;
-const QString MsgPreviewUnknown = QStringLiteral("Неизвестный тип.");
-
 namespace {
 
 // Kind and levels together, or nothing.

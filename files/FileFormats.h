@@ -36,13 +36,3 @@ QByteArray EncodePalette(const TFractalParams& p);
 TReadOutcome DecodeFractalInto(ProgramState& s, const QByteArray& bytes);
 TReadOutcome DecodePaletteInto(ProgramState& s, const QByteArray& bytes);
 
-// Messages about files.
-extern const QString MsgCannotRead;
-extern const QString MsgCannotWrite;
-extern const QString CaptionUnknownFractal;
-extern const QString MsgUnknownFractal;
-extern const QString CaptionFractalPaletteIgnored;
-extern const QString MsgFractalPaletteUnknown;
-extern const QString CaptionPaletteIgnored;
-extern const QString MsgPaletteUnknown;
-extern const QString MsgPreviewUnknown;

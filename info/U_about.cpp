@@ -186,9 +186,7 @@ void TAboutForm::Label6MouseDown()
         OpenUrl(QUrl::fromLocalFile(path));
         return;
     }
-    ShowMessage(TMessageKind::Plain, ProgramTitle,
-                QStringLiteral("В каталоге программы нет описания Quilmora. \n Скачайте оригинальный архив программы с ") +
-                    HomePageAddress + QLatin1Char('.'));
+    ShowMessage(TMessageKind::Plain, ProgramTitle, MsgNoDescription);
 }
 
 void TAboutForm::CloseButtonClick()

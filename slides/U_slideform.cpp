@@ -13,10 +13,6 @@
 
 #include <memory>
 
-namespace {
-const QString ErrorCaption = QStringLiteral("Ошибка");
-}
-
 void TSlideForm::SlideShowExecute(TMainHost& main)
 {
     ProgramState& s = main.State;
@@ -24,12 +20,11 @@ void TSlideForm::SlideShowExecute(TMainHost& main)
         return;
     std::unique_ptr<TSlideList> slideFiles = TSlideList::Create(s.FractalsDir);
     if (!slideFiles) {
-        ShowMessage(TMessageKind::Error, ErrorCaption, QStringLiteral("Не удалось создать список для показа."));
+        ShowMessage(TMessageKind::Error, CaptionSlideShowError, MsgSlideListFailed);
         return;
     }
     if (slideFiles->Count() == 0) {
-        ShowMessage(TMessageKind::Warning, ErrorCaption,
-                    QStringLiteral("Не возможно выполнить команду.\n Нет ни одного фрактала для показа."));
+        ShowMessage(TMessageKind::Warning, CaptionSlideShowError, MsgNoSlides);
         return;
     }
     const TMainHost::TStateLoan loan(main);
