@@ -34,7 +34,7 @@ struct TMainForm::TActionRow {
     void (TMainForm::*Handler)();
     TCheck Check = TCheck::No;
     // Enabled while this holds; always when empty.
-    bool (TMainForm::*Enabled)() const = nullptr;
+    bool (TMainHost::*Enabled)() const = nullptr;
     bool SeparatorBefore = false;
 };
 
@@ -45,7 +45,7 @@ const std::vector<TMainForm::TActionRow>& TMainForm::ActionRows()
         {&TMainForm::OpenFract, QStringLiteral("&Открыть фрактал.."), Qt::Key_O, TGlyph::MenuOpenFractal,
          TMenu::File, &TMainForm::OpenFractExecute},
         {&TMainForm::SaveCrntFrct, QStringLiteral("С&охранить"), Qt::SHIFT | Qt::Key_S, {}, TMenu::File,
-         &TMainForm::SaveCrntFrctExecute, TCheck::No, &TMainForm::HasCurrentFractal},
+         &TMainForm::SaveCrntFrctExecute, TCheck::No, &TMainHost::HasCurrentFractal},
         {&TMainForm::SaveFractal, QStringLiteral("&Сохранить фрактал.."), Qt::Key_S, TGlyph::MenuSaveFractal,
          TMenu::File, &TMainForm::SaveFractalExecute},
         {&TMainForm::OpenPalette, QStringLiteral("Отк&рыть палитру.."), Qt::Key_P, {}, TMenu::File,
