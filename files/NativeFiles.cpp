@@ -142,6 +142,30 @@ bool IsRegularFile(const QString& path)
     return RegularFileSize(path) >= 0;
 }
 
+TEntryKind EntryKindOf(const QString& path)
+{
+    const QByteArray native = NativePath(path);
+    struct stat st;
+    if (!IsUsablePath(native) || ::lstat(native.constData(), &st) != 0)
+        return TEntryKind::Missing;
+    if (S_ISLNK(st.st_mode) && ::stat(native.constData(), &st) != 0)
+        return TEntryKind::DanglingLink;
+    return S_ISDIR(st.st_mode) ? TEntryKind::Folder : S_ISREG(st.st_mode) ? TEntryKind::RegularFile : TEntryKind::Other;
+}
+
+bool MakeFolders(const QString& folder)
+{
+    const QByteArray native = NativePath(folder);
+    bool made = IsUsablePath(native);
+    for (qsizetype at = native.indexOf('/', 1); made; at = native.indexOf('/', at + 1)) {
+        const QByteArray step = at < 0 ? native : native.left(at);
+        made = ::mkdir(step.constData(), 0777) == 0 || errno == EEXIST;
+        if (at < 0)
+            break;
+    }
+    return made && EntryKindOf(folder) == TEntryKind::Folder;
+}
+
 bool ReadRegularFile(const QString& path, qsizetype maxBytes, QByteArray& bytes)
 {
     // Checked before the open, which a device may act on, and again on what

@@ -22,6 +22,13 @@ QStringList FolderEntries(const QString& folder);
 
 // A regular file, or a link to one.
 bool IsRegularFile(const QString& path);
+
+// What a path names, after links.
+enum class TEntryKind { Missing, DanglingLink, Folder, RegularFile, Other /* a device, FIFO or socket */ };
+TEntryKind EntryKindOf(const QString& path);
+
+// The folder and those above it, as mkdir -p; true when the folder is there.
+bool MakeFolders(const QString& folder);
 // The size of a regular file (or of the one a link leads to); -1 for
 // anything else.
 qint64 RegularFileSize(const QString& path);

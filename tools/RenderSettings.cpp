@@ -8,7 +8,6 @@
 #include <QRegularExpression>
 
 #include <cmath>
-#include <sys/stat.h>
 
 namespace {
 
@@ -126,8 +125,7 @@ bool ParseC(const QString& text, std::pair<double, double>& c)
 // An existing entry that is not a regular file, after links: a device, a FIFO.
 bool IsSpecialOutput(const QString& path)
 {
-    struct stat st;
-    return ::stat(NativePath(path).constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+    return EntryKindOf(path) == TEntryKind::Other;
 }
 
 // Qt's complaint ("Unknown option 'x'.") as one of ours.

@@ -21,14 +21,11 @@
 #include <QHash>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <optional>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -60,17 +57,19 @@ struct TProgress {
 // (or a link to one).
 std::optional<QString> NotAFile(const QString& path)
 {
-    const QByteArray native = NativePath(path);
-    struct stat st;
-    if (::lstat(native.constData(), &st) != 0)
-        return QStringLiteral("cannot read \"%1\": %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-    if (S_ISLNK(st.st_mode) && ::stat(native.constData(), &st) != 0)
+    switch (EntryKindOf(path)) {
+    case TEntryKind::RegularFile:
+        return std::nullopt;
+    case TEntryKind::Missing:
+        return QStringLiteral("cannot read \"%1\"").arg(path);
+    case TEntryKind::DanglingLink:
         return QStringLiteral("\"%1\" is a link to nothing").arg(path);
-    if (S_ISDIR(st.st_mode))
+    case TEntryKind::Folder:
         return QStringLiteral("\"%1\" is a folder").arg(path);
-    if (!S_ISREG(st.st_mode))
-        return QStringLiteral("\"%1\" is not a regular file").arg(path);
-    return std::nullopt;
+    case TEntryKind::Other:
+        break;
+    }
+    return QStringLiteral("\"%1\" is not a regular file").arg(path);
 }
 
 // The start-up state with the given depth, then the file when there is one.
@@ -159,24 +158,10 @@ long PeakRssKiB()
     return -1;
 }
 
-bool IsFolder(const QString& path)
-{
-    struct stat st;
-    return ::stat(NativePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// The folder and those above it, as mkdir -p; false with one line when it cannot.
+// The output folder, or one line saying it cannot be made.
 bool MakeFolder(const QString& folder)
 {
-    const QByteArray native = NativePath(folder);
-    bool made = IsUsablePath(native);
-    for (qsizetype at = native.indexOf('/', 1); made; at = native.indexOf('/', at + 1)) {
-        const QByteArray step = at < 0 ? native : native.left(at);
-        made = ::mkdir(step.constData(), 0777) == 0 || errno == EEXIST;
-        if (at < 0)
-            break;
-    }
-    if (made && IsFolder(folder))
+    if (MakeFolders(folder))
         return true;
     Fail(QStringLiteral("cannot make the output folder \"%1\"").arg(folder));
     return false;
@@ -262,7 +247,7 @@ int RunBatch(const TRenderSettings& settings)
     // file to render, or a line saying why not.
     QStringList files, skipped;
     for (const QString& in : settings.Inputs) {
-        if (!IsFolder(in)) {
+        if (EntryKindOf(in) != TEntryKind::Folder) {
             if (const auto why = NotAFile(in))
                 skipped << *why;
             else
