@@ -362,10 +362,10 @@ void TMainForm::PlusCxClick() { TrackBarCx->setValue(TrackBarCx->value() + 1); }
 void TMainForm::MinusCxClick() { TrackBarCx->setValue(TrackBarCx->value() - 1); }
 void TMainForm::PlusCyClick() { TrackBarCy->setValue(TrackBarCy->value() + 1); }
 void TMainForm::MinusCyClick() { TrackBarCy->setValue(TrackBarCy->value() - 1); }
-void TMainForm::UpCxClick() { AnimationPress(0, true); }
-void TMainForm::DownCxClick() { AnimationPress(0, false); }
-void TMainForm::UpCyClick() { AnimationPress(1, true); }
-void TMainForm::DownCyClick() { AnimationPress(1, false); }
+void TMainForm::UpCxClick() { AnimationPress(TBarAnimation::ComponentCx, true); }
+void TMainForm::DownCxClick() { AnimationPress(TBarAnimation::ComponentCx, false); }
+void TMainForm::UpCyClick() { AnimationPress(TBarAnimation::ComponentCy, true); }
+void TMainForm::DownCyClick() { AnimationPress(TBarAnimation::ComponentCy, false); }
 
 void TMainForm::StopCxClick()
 {
