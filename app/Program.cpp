@@ -16,7 +16,9 @@
 
 void PrepareApplication()
 {
-    QApplication::setApplicationName(ProgramTitle);
+    // The X class of every window (WM_CLASS, both strings: the instance from
+    // the executable's name) and the desktop entry docks match it with.
+    QApplication::setApplicationName(QStringLiteral("quilmora"));
     QFont font(QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
@@ -28,7 +30,6 @@ void PrepareApplication()
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
     InstallMessageBoxes();
-    // The desktop entry and the icon of the installed program.
     QGuiApplication::setDesktopFileName(QStringLiteral("quilmora"));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(DrawEmblem(64))));
 }

@@ -2,6 +2,7 @@
 
 #include "app/MainHost.h"
 #include "app/WindowPlace.h"
+#include "engine/Messages.h"
 #include "engine/RenderPass.h"
 
 #include <QCloseEvent>
@@ -12,6 +13,8 @@ TFullScreenForm::TFullScreenForm(TMainHost& main)
     : QWidget(&main.Window(), Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Main(main)
 {
     setObjectName(QStringLiteral("FullScreenForm"));
+    // Borderless, but named in task bars as the program is.
+    setWindowTitle(ProgramTitle);
     setAttribute(Qt::WA_DeleteOnClose);
     ProgramState& s = Main.State;
     const QRect screen = PrimaryScreenRect();

@@ -48,6 +48,8 @@ TSlideForm::TSlideForm(TMainHost& main, TSlideList& slideFiles)
       SlideFiles(slideFiles)
 {
     setObjectName(QStringLiteral("SlideForm"));
+    // Borderless, but named in task bars as the program is.
+    setWindowTitle(ProgramTitle);
     setModal(true);
     QPalette teal = palette();
     teal.setColor(QPalette::Window, QColor(0, 128, 128));

@@ -433,9 +433,15 @@ void TestEndToEnd::informationWindows()
 {
     QVERIFY(StartProgram());
     const auto gone = [this](const QString& caption) { return WaitGone(caption); };
+    // Docks match every window to the desktop entry by its class.
+    const QByteArray wmClass("quilmora\0quilmora\0", 18);
+    QCOMPARE(X.Property(WindowId, "WM_CLASS"), wmClass);
     // F1 opens the description, Esc closes it.
     Xdo({QStringLiteral("key"), QStringLiteral("F1")});
-    QVERIFY(!WaitForWindow(QStringLiteral("Описание ")).isEmpty());
+    const QString description = WaitForWindow(QStringLiteral("Описание "));
+    QVERIFY(!description.isEmpty());
+    QCOMPARE(X.Property(description, "WM_CLASS"), wmClass);
+    QCOMPARE(X.Property(description, "_NET_WM_NAME"), QStringLiteral("Описание ").toUtf8());
     Xdo({QStringLiteral("key"), QStringLiteral("Escape")});
     QVERIFY(gone(QStringLiteral("Описание ")));
 

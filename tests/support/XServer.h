@@ -155,6 +155,27 @@ public:
         return image;
     }
 
+    // A window's property as its bytes (xdotool's decimal window id); empty
+    // when the window has none.
+    QByteArray Property(const QString& window, const char* name)
+    {
+        xcb_connection_t* c = Connection();
+        if (!c)
+            return {};
+        xcb_intern_atom_reply_t* atom =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(qstrlen(name)), name), nullptr);
+        if (!atom)
+            return {};
+        xcb_get_property_reply_t* r = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, window.toUInt(), atom->atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20), nullptr);
+        std::free(atom);
+        if (!r)
+            return {};
+        const QByteArray bytes(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
+        std::free(r);
+        return bytes;
+    }
+
     // Presses the keys at these keycodes in order and releases them in the
     // reverse order; returns once the server has handled them.
     bool Keys(std::initializer_list<int> keycodes)
