@@ -203,6 +203,8 @@ private:
             return S.Inputs.size() > 1 ? QStringLiteral("more than one input file needs an output folder (-O DIR)")
                                        : QString();
         }
+        if (const QString why = PaletteInput(); !why.isEmpty())
+            return why;
         if (!sweeping) {
             S.Mode = TRenderMode::Batch;
             return S.Inputs.isEmpty()
@@ -213,6 +215,16 @@ private:
         if (S.Inputs.size() > 1)
             return QStringLiteral("a sweep takes at most one fractal file");
         return FillSweep(sweep);
+    }
+
+    // A batch or a sweep renders fractals: a palette file among its inputs
+    // (a folder of that name aside) is refused before anything is written.
+    QString PaletteInput() const
+    {
+        for (const QString& in : S.Inputs)
+            if (IsPaletteName(in) && EntryKindOf(in) != TEntryKind::Folder)
+                return QStringLiteral("\"%1\" is a palette: palettes make stills only").arg(in);
+        return {};
     }
 
     QString FillSize()
@@ -308,6 +320,8 @@ private:
 };
 
 }  // namespace
+
+bool IsPaletteName(const QString& name) { return name.endsWith(QLatin1String(".ptt"), Qt::CaseInsensitive); }
 
 TParsedArguments ParseRenderArguments(const QStringList& arguments) { return TParse(arguments).Result(); }
 
