@@ -56,16 +56,23 @@ const QList<TOptionRow>& Options()
 
 const char* const Usage =
     "Usage: quilmora-render [OPTION]... [FILE.frc] -o OUT.png|OUT.bmp|-\n"
+    "  or:  quilmora-render [OPTION]... FILE.ptt -o OUT.png|OUT.bmp|-\n"
     "  or:  quilmora-render [OPTION]... FILE.frc|FOLDER... -O DIR\n"
     "  or:  quilmora-render [OPTION]... [FILE.frc] --sweep CX1,CY1:CX2,CY2 --frames N -O DIR\n"
     "  or:  quilmora-render [OPTION]... [FILE.frc] --sweep-steps cx|cy,START,SPEED --frames N -O DIR\n"
     "Render Julia sets of z <- z^2 + C without a window, pixel for pixel as Quilmora's\n"
-    "image export computes them. Without FILE.frc the state of a first start is used.\n";
+    "image export computes them. Without FILE.frc the state of a first start is used.\n"
+    "A FILE.ptt still draws the palette's strip of colours.\n";
 
 const char* const Notes =
     "A batch renders every FILE.frc named and every *.frc (any letter case) in each\n"
     "FOLDER into DIR/NAME.png; inputs whose pictures would have the same name, in any\n"
     "letter case, are refused before anything is written.\n"
+    "\n"
+    "A still of a palette file (FILE.ptt, any letter case) is the palette's strip as\n"
+    "Quilmora's palette line shows it, over the whole picture: entries 0 to 255\n"
+    "stretched over the columns, each column one colour; --depth and --supersample do\n"
+    "not change it. Palettes make stills only: a batch or a sweep refuses them.\n"
     "\n"
     "A sweep writes DIR/frame_0001.png and on, numbered from 1 in at least four digits,\n"
     "as many as N has when it has more. --sweep-steps moves C's component from the\n"
