@@ -69,6 +69,16 @@ TPngTexts PngTextsOf(const ProgramState& s)
     };
 }
 
+TPngTexts PalettePngTextsOf(const ProgramState& s)
+{
+    TPngTexts texts = PngTextsOf(s);
+    texts.removeIf([](const QPair<QString, QString>& text) {
+        return text.first != QLatin1String("Quilmora Palette") && text.first != QLatin1String("Quilmora Levels") &&
+               text.first != QLatin1String("Software");
+    });
+    return texts;
+}
+
 // 8-bit RGB, every row with the Up filter (the byte minus the one above it):
 // as cheap as no filter, and the flat bands of a fractal picture become runs
 // of zeros. zlib at level 1 then takes about as long as the walk of a frame,

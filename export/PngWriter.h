@@ -13,6 +13,8 @@ using TPngTexts = QList<QPair<QString, QString>>;
 
 // Formula, palette kind, C, centre, width, levels and depth of the state.
 TPngTexts PngTextsOf(const ProgramState& s);
+// Those of them a picture of the palette alone carries: kind, levels, Software.
+TPngTexts PalettePngTextsOf(const ProgramState& s);
 
 // The PNG file's bytes: 8-bit RGB, rows filtered Up, zlib level 1, the texts
 // as tEXt chunks; empty when the picture cannot be encoded. Safe to call from

@@ -3,6 +3,7 @@
 
 #include "engine/BarAnimation.h"
 #include "engine/CSweep.h"
+#include "engine/ImageCanvas.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
 #include "engine/RasterWalk.h"
@@ -97,6 +98,14 @@ QImage AveragedInProcess(ProgramState& s, int width, int height, int n)
     return picture;
 }
 
+// The main window's palette line for the state, drawn at this size.
+QImage StripInProcess(ProgramState& s, int width, int height)
+{
+    TImageCanvas line(width, height);
+    DrawPaletteLine(s, line);
+    return line.Image.convertToFormat(QImage::Format_BGR888);
+}
+
 // The files of a folder, name to bytes.
 QMap<QString, QByteArray> FilesIn(const QString& folder)
 {
@@ -131,6 +140,8 @@ private slots:
     void fullDiskKeepsTheOldFile();
     void pngEqualsBmpAndCarriesTheValues();
     void pngReadByImageTools();
+    void paletteStillIsTheStrip_data();
+    void paletteStillIsTheStrip();
     void batchSkipsWhatItCannotUse();
     void batchReportsEveryEntry();
     void batchRefusesCollidingNames_data();
@@ -288,7 +299,7 @@ void TestRenderTool::shortAndEmptyFilesChangeOnlyWhatTheyHold()
 void TestRenderTool::badInput_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("file");  // written first when not empty: hex bytes
+    QTest::addColumn<QString>("file");  // written first when not empty, as @IN@ and @PTT@: hex bytes
     const QString o = QStringLiteral("-o");
     const QString bad = QStringLiteral("@OUT@");
     QTest::newRow("no output") << QStringList{} << QString();
@@ -310,6 +321,14 @@ void TestRenderTool::badInput_data()
     for (const char* name : {"pic.jpg", "pic", "pic.png.txt", "pic.bmp/"})
         QTest::addRow("ending of %s", name) << QStringList{o, QStringLiteral("@DIR@/") + QLatin1String(name)} << QString();
     QTest::newRow("fifo as input") << QStringList{QStringLiteral("@FIFO@"), o, bad} << QString();
+    const QString palette = QStringLiteral("@PTT@"), whole = QStringLiteral("03000000") + QString(48, QLatin1Char('1'));
+    const QString kind9 = QStringLiteral("09000000") + QString(48, QLatin1Char('0'));
+    QTest::newRow("missing palette") << QStringList{QStringLiteral("@DIR@/none.ptt"), o, bad} << QString();
+    QTest::newRow("short palette") << QStringList{palette, o, bad} << QStringLiteral("030000000000000028000000");
+    QTest::newRow("palette kind 9") << QStringList{palette, o, bad} << kind9;
+    QTest::newRow("palette in a batch") << QStringLiteral("@IN@ @PTT@ -O @DIR@/refused-batch").split(QLatin1Char(' ')) << whole;
+    QTest::newRow("palette in a sweep")
+        << QStringLiteral("@PTT@ --sweep 0,0:1,1 --frames 2 -O @DIR@/refused-sweep").split(QLatin1Char(' ')) << whole;
 }
 
 void TestRenderTool::badInput()
@@ -317,15 +336,17 @@ void TestRenderTool::badInput()
     QFETCH(QStringList, args);
     QFETCH(QString, file);
     const QString out = Path(QStringLiteral("refused.bmp"));
-    const QString in = Path(QStringLiteral("refused.frc"));
+    const QString in = Path(QStringLiteral("refused.frc")), ptt = Path(QStringLiteral("refused.ptt"));
     if (!file.isEmpty())
-        QVERIFY(WriteBytes(in, QByteArray::fromHex(file.toLatin1())));
+        for (const QString& path : {in, ptt})
+            QVERIFY(WriteBytes(path, QByteArray::fromHex(file.toLatin1())));
     const QString fifo = Path(QStringLiteral("refused-fifo.frc"));
     if (!QFileInfo::exists(fifo))
         QVERIFY(MakeOddFile(fifo, TOddFile::Fifo));
     for (QString& a : args) {
         a.replace(QStringLiteral("@OUT@"), out);
         a.replace(QStringLiteral("@IN@"), in);
+        a.replace(QStringLiteral("@PTT@"), ptt);
         a.replace(QStringLiteral("@DIR@"), Dir.Path());
         a.replace(QStringLiteral("@FIFO@"), fifo);
     }
@@ -439,7 +460,7 @@ void TestRenderTool::failedWritesKeepTheOldFile_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("fail");
-    for (const char* mode : {"bmp", "png", "batch", "sweep"})
+    for (const char* mode : {"bmp", "png", "batch", "sweep", "palette"})
         for (const char* fail : {"write:0", "write:54", "write:200", "sync", "commit"})
             QTest::addRow("%s, %s", mode, fail) << QString::fromLatin1(mode) << QString::fromLatin1(fail);
 }
@@ -463,6 +484,9 @@ void TestRenderTool::failedWritesKeepTheOldFile()
         args << QStringLiteral("--sweep") << QStringLiteral("0,0:0.1,0.1") << QStringLiteral("--frames")
              << QStringLiteral("1") << QStringLiteral("-O") << out.path();
         target = out.filePath(QStringLiteral("frame_0001.png"));
+    } else if (mode == QLatin1String("palette")) {
+        target = out.filePath(QStringLiteral("old.png"));
+        args << QStringLiteral(QUILMORA_SOURCE_DIR "/data/paletts/sea.ptt") << QStringLiteral("-o") << target;
     } else {
         target = out.filePath(QStringLiteral("old.") + mode);
         args << QStringLiteral("-o") << target;
@@ -774,6 +798,61 @@ void TestRenderTool::pngReadByImageTools()
         QVERIFY2(shown.contains(QLatin1String(line)), line);
 }
 
+void TestRenderTool::paletteStillIsTheStrip_data()
+{
+    QTest::addColumn<QString>("palette");   // of data/paletts
+    QTest::addColumn<QString>("name");      // the input's name
+    QTest::addColumn<QStringList>("args");  // @OUT@: the output's name without its ending
+    QTest::addColumn<QSize>("size");
+    const auto row = [](const char* title, const char* palette, const char* name, const char* args, QSize size) {
+        QTest::newRow(title) << QString::fromLatin1(palette) << QString::fromLatin1(name)
+                             << QString::fromLatin1(args).split(QLatin1Char(' ')) << size;
+    };
+    row("sea, --fit, PNG", "sea.ptt", "sea.ptt", "--fit 256 -o @OUT@.png", {256, 192});
+    row("fire, odd width, BMP", "fire.ptt", "fire.ptt", "--size 7x3 -o @OUT@.bmp", {7, 3});
+    row("fire in capitals, wider than 256, BMP", "fire.ptt", "FIRE.PTT", "--size 600x20 -o @OUT@.BMP", {600, 20});
+    row("rainbow, depth and supersample aside, PNG", "rainbow.ptt", "rainbow.ptt",
+        "--size 33x9 --depth 2 --supersample 3 -o @OUT@.png", {33, 9});
+    row("sea, --fit of a tall size, standard output", "sea.ptt", "sea.ptt", "--size 90x160 --fit 100 -o -", {56, 100});
+}
+
+// A palette file's still is the main window's palette line drawn over the
+// whole picture; its PNG carries the palette's values, not a fractal's.
+void TestRenderTool::paletteStillIsTheStrip()
+{
+    QFETCH(QString, palette);
+    QFETCH(QString, name);
+    QFETCH(QStringList, args);
+    QFETCH(QSize, size);
+    QTemporaryDir dir;
+    const QString in = dir.filePath(name);
+    QVERIFY(QFile::copy(QStringLiteral(QUILMORA_SOURCE_DIR "/data/paletts/") + palette, in));
+    QString out;
+    for (QString& a : args)
+        if (a.startsWith(QLatin1String("@OUT@")))
+            a = out = dir.filePath(a.replace(QLatin1String("@OUT@"), QLatin1String("strip")));
+    const TRun run = RunTool(args << in);
+    QCOMPARE(run.Status, 0);
+    QCOMPARE(run.Stderr, QString());
+    const bool bmp = out.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive);
+    const QByteArray png = out.isEmpty() ? run.Stdout : ReadBytes(out);
+    const QImage picture = bmp ? ReadBmp(out).Image : QImage::fromData(png, "png");
+    QCOMPARE(picture.size(), size);
+
+    ProgramState s;
+    s.FilePath = in;
+    QCOMPARE(ReadPaletteFile(s), TReadOutcome::Read);
+    QCOMPARE(picture.convertToFormat(QImage::Format_BGR888), StripInProcess(s, size.width(), size.height()));
+    if (bmp)
+        return;
+    const TFractalParams& p = s.FractalParams;
+    QCOMPARE(picture.textKeys(), (QStringList{QStringLiteral("Quilmora Levels"), QStringLiteral("Quilmora Palette"),
+                                              QStringLiteral("Software")}));
+    QCOMPARE(picture.text(QStringLiteral("Quilmora Palette")), QString::number(p.PaletteKind));
+    QCOMPARE(picture.text(QStringLiteral("Quilmora Levels")),
+             QStringLiteral("%1,%2,%3;%4,%5,%6").arg(p.R0).arg(p.G0).arg(p.B0).arg(p.R1).arg(p.G1).arg(p.B1));
+}
+
 // Every entry named like a fractal file is rendered or reported with its own
 // reason: a FIFO, links to nothing and to a device, a name not in UTF-8.
 void TestRenderTool::batchReportsEveryEntry()
@@ -977,6 +1056,10 @@ void TestRenderTool::parsing_data()
     s.Height = 1;
     ok("--fit, never below a pixel", "--size 16384x1 --fit 3 -o x.png", s);
 
+    s = still(QStringLiteral("x.png"));
+    s.Inputs = QStringList{QStringLiteral("Sea.PTT")};
+    ok("a palette's still", "Sea.PTT -o x.png", s);
+
     s = TRenderSettings{};
     s.Mode = TRenderMode::Batch;
     s.Inputs = QStringList{QStringLiteral("a.frc"), QStringLiteral("dir")};
@@ -1021,6 +1104,9 @@ void TestRenderTool::parsing_data()
     refused("both outputs", split("-o x.png -O d"), "-o and -O exclude");
     refused("empty -o", {QStringLiteral("-o"), QString()}, "-o needs");
     refused("batch without inputs", split("-O d"), "no fractal files or folders");
+    refused("a palette in a batch", split("a.frc sea.PTT -O d"), "\"sea.PTT\" is a palette: palettes make stills only");
+    refused("a palette in a sweep", split("sea.ptt --sweep 0,0:1,1 --frames 3 -O d"),
+            "\"sea.ptt\" is a palette: palettes make stills only");
     refused("supersample 0", split("-o x.png --supersample 0"), "bad supersample \"0\"");
     refused("supersample 9", split("-o x.png --supersample 9"), "bad supersample \"9\"");
     refused("fit 0", split("-o x.png --fit 0"), "bad fit \"0\"");

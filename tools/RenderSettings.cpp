@@ -56,16 +56,23 @@ const QList<TOptionRow>& Options()
 
 const char* const Usage =
     "Usage: quilmora-render [OPTION]... [FILE.frc] -o OUT.png|OUT.bmp|-\n"
+    "  or:  quilmora-render [OPTION]... FILE.ptt -o OUT.png|OUT.bmp|-\n"
     "  or:  quilmora-render [OPTION]... FILE.frc|FOLDER... -O DIR\n"
     "  or:  quilmora-render [OPTION]... [FILE.frc] --sweep CX1,CY1:CX2,CY2 --frames N -O DIR\n"
     "  or:  quilmora-render [OPTION]... [FILE.frc] --sweep-steps cx|cy,START,SPEED --frames N -O DIR\n"
     "Render Julia sets of z <- z^2 + C without a window, pixel for pixel as Quilmora's\n"
-    "image export computes them. Without FILE.frc the state of a first start is used.\n";
+    "image export computes them. Without FILE.frc the state of a first start is used.\n"
+    "A FILE.ptt still draws the palette's strip of colours.\n";
 
 const char* const Notes =
     "A batch renders every FILE.frc named and every *.frc (any letter case) in each\n"
     "FOLDER into DIR/NAME.png; inputs whose pictures would have the same name, in any\n"
     "letter case, are refused before anything is written.\n"
+    "\n"
+    "A still of a palette file (FILE.ptt, any letter case) is the palette's strip as\n"
+    "Quilmora's palette line shows it, over the whole picture: entries 0 to 255\n"
+    "stretched over the columns, each column one colour; --depth and --supersample do\n"
+    "not change it. Palettes make stills only: a batch or a sweep refuses them.\n"
     "\n"
     "A sweep writes DIR/frame_0001.png and on, numbered from 1 in at least four digits,\n"
     "as many as N has when it has more. --sweep-steps moves C's component from the\n"
@@ -203,6 +210,8 @@ private:
             return S.Inputs.size() > 1 ? QStringLiteral("more than one input file needs an output folder (-O DIR)")
                                        : QString();
         }
+        if (const QString why = PaletteInput(); !why.isEmpty())
+            return why;
         if (!sweeping) {
             S.Mode = TRenderMode::Batch;
             return S.Inputs.isEmpty()
@@ -213,6 +222,16 @@ private:
         if (S.Inputs.size() > 1)
             return QStringLiteral("a sweep takes at most one fractal file");
         return FillSweep(sweep);
+    }
+
+    // A batch or a sweep renders fractals: a palette file among its inputs
+    // (a folder of that name aside) is refused before anything is written.
+    QString PaletteInput() const
+    {
+        for (const QString& in : S.Inputs)
+            if (IsPaletteName(in) && EntryKindOf(in) != TEntryKind::Folder)
+                return QStringLiteral("\"%1\" is a palette: palettes make stills only").arg(in);
+        return {};
     }
 
     QString FillSize()
@@ -308,6 +327,8 @@ private:
 };
 
 }  // namespace
+
+bool IsPaletteName(const QString& name) { return name.endsWith(QLatin1String(".ptt"), Qt::CaseInsensitive); }
 
 TParsedArguments ParseRenderArguments(const QStringList& arguments) { return TParse(arguments).Result(); }
 

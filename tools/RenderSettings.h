@@ -46,6 +46,9 @@ struct TParsedArguments {
     QString Error;  // Refuse: the line, without the program's name
 };
 
+// A palette file by its name: it ends in .ptt, in any letter case.
+bool IsPaletteName(const QString& name);
+
 // The arguments after the program's name.
 TParsedArguments ParseRenderArguments(const QStringList& arguments);
 

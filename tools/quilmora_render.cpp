@@ -4,6 +4,7 @@
 
 #include "engine/BarAnimation.h"
 #include "engine/CSweep.h"
+#include "engine/ImageCanvas.h"
 #include "engine/Palette.h"
 #include "engine/ProgramState.h"
 #include "export/BmpWriter.h"
@@ -53,8 +54,8 @@ struct TProgress {
     }
 };
 
-// Why a path cannot be read as a fractal file; nothing for a regular file
-// (or a link to one).
+// Why a path cannot be read as an input file; nothing for a regular file (or
+// a link to one).
 std::optional<QString> NotAFile(const QString& path)
 {
     switch (EntryKindOf(path)) {
@@ -72,8 +73,38 @@ std::optional<QString> NotAFile(const QString& path)
     return QStringLiteral("\"%1\" is not a regular file").arg(path);
 }
 
-// The start-up state with the given depth, then the file when there is one.
-// Returns the reason when the file cannot be used.
+// The complaint for a read that gave no state to render; nothing when it did.
+std::optional<QString> Unread(TReadOutcome outcome, const QString& path)
+{
+    switch (outcome) {
+    case TReadOutcome::Read:
+        return std::nullopt;
+    case TReadOutcome::CannotOpen:
+        return QStringLiteral("cannot read \"%1\"").arg(path);
+    case TReadOutcome::UnknownFormula:
+        return QStringLiteral("\"%1\": unknown formula kind").arg(path);
+    case TReadOutcome::UnknownPalette:
+        return QStringLiteral("\"%1\": unknown palette kind").arg(path);
+    }
+    return std::nullopt;
+}
+
+// A palette is its kind and levels together: a part of one is refused.
+std::optional<QString> LoadPalette(ProgramState& state, const QString& path)
+{
+    QByteArray bytes;
+    if (!ReadRegularFile(path, PaletteFileSize, bytes))
+        return Unread(TReadOutcome::CannotOpen, path);
+    if (bytes.size() < PaletteFileSize)
+        return QStringLiteral("\"%1\" is too short for a palette: %2 of %3 bytes")
+            .arg(path)
+            .arg(bytes.size())
+            .arg(PaletteFileSize);
+    return Unread(DecodePaletteInto(state, bytes), path);
+}
+
+// The start-up state with the given depth, then the fractal or palette file
+// when there is one. Returns the reason when the file cannot be used.
 std::optional<QString> LoadState(std::unique_ptr<ProgramState>& fresh, const QString& path, int depth, bool refuseEmpty)
 {
     fresh = std::make_unique<ProgramState>();
@@ -86,19 +117,11 @@ std::optional<QString> LoadState(std::unique_ptr<ProgramState>& fresh, const QSt
         return why;
     if (refuseEmpty && RegularFileSize(path) == 0)
         return QStringLiteral("\"%1\" is empty").arg(path);
+    if (IsPaletteName(path))
+        return LoadPalette(state, path);
     state.FilePath = path;
     state.ApplyFilePalette = true;
-    switch (ReadFractalFile(state)) {
-    case TReadOutcome::Read:
-        return std::nullopt;
-    case TReadOutcome::CannotOpen:
-        return QStringLiteral("cannot read \"%1\"").arg(path);
-    case TReadOutcome::UnknownFormula:
-        return QStringLiteral("\"%1\": unknown formula kind").arg(path);
-    case TReadOutcome::UnknownPalette:
-        return QStringLiteral("\"%1\": unknown palette kind").arg(path);
-    }
-    return std::nullopt;
+    return Unread(ReadFractalFile(state), path);
 }
 
 // A picture to a file (into a device or FIFO of that name, as Unix tools
@@ -121,6 +144,11 @@ QString CannotWrite(const QString& path)
                                       : QStringLiteral("cannot write \"%1\"").arg(path);
 }
 
+QString NoMemory(const TRenderSettings& settings)
+{
+    return QStringLiteral("not enough memory for a %1x%2 picture").arg(settings.Width).arg(settings.Height);
+}
+
 // The export's own run for one still; an empty string when it was written.
 QString RenderStill(const ProgramState& state, const QString& output, const TRenderSettings& settings,
                     TProgress* progress)
@@ -139,10 +167,25 @@ QString RenderStill(const ProgramState& state, const QString& output, const TRen
     if (progress && progress->On)
         std::fprintf(stderr, result == TExportResult::Saved ? "\r100%%\n" : "\n");
     if (result == TExportResult::NoMemory)
-        return QStringLiteral("not enough memory for a %1x%2 picture").arg(settings.Width).arg(settings.Height);
+        return NoMemory(settings);
     if (result != TExportResult::Saved)
         return CannotWrite(output);
     return {};
+}
+
+// A palette's still: the strip the main window's palette line shows, drawn
+// over the whole picture.
+QString RenderStrip(ProgramState& state, const TRenderSettings& settings)
+{
+    TImageCanvas strip(settings.Width, settings.Height);
+    if (strip.Image.isNull())
+        return NoMemory(settings);
+    DrawPaletteLine(state, strip);
+    const QImage picture = strip.Image.convertToFormat(QImage::Format_BGR888);
+    if (picture.isNull())
+        return NoMemory(settings);
+    return WritePicture(settings.Output, settings.Png, picture, PalettePngTextsOf(state)) ? QString()
+                                                                                         : CannotWrite(settings.Output);
 }
 
 bool IsFrc(const QString& name) { return name.endsWith(QLatin1String(".frc"), Qt::CaseInsensitive); }
@@ -172,11 +215,13 @@ int RunStill(const TRenderSettings& settings)
     // As compressors do: a picture's bytes would only garble the terminal.
     if (settings.Output == QLatin1String("-") && isatty(STDOUT_FILENO))
         return Fail(QStringLiteral("standard output is a terminal: redirect it to a file or a pipe"));
+    const QString input = settings.Inputs.value(0);
     std::unique_ptr<ProgramState> state;
-    if (const auto why = LoadState(state, settings.Inputs.value(0), settings.Depth, false))
+    if (const auto why = LoadState(state, input, settings.Depth, false))
         return Fail(*why);
     TProgress progress;
-    const QString failed = RenderStill(*state, settings.Output, settings, &progress);
+    const QString failed = IsPaletteName(input) ? RenderStrip(*state, settings)
+                                                : RenderStill(*state, settings.Output, settings, &progress);
     return failed.isEmpty() ? 0 : Fail(failed, ExitNotWritten);
 }
 
@@ -224,8 +269,7 @@ int RunSweep(const TRenderSettings& settings)
     const TSweepResult r = RunSweep(state, cs, paths, options);
     progress.Break();
     if (r.Outcome == TSweepOutcome::NoMemory)
-        return Fail(QStringLiteral("not enough memory for a %1x%2 picture").arg(settings.Width).arg(settings.Height),
-                    ExitNotWritten);
+        return Fail(NoMemory(settings), ExitNotWritten);
     if (r.Outcome == TSweepOutcome::NotWritten)
         return Fail(CannotWrite(r.FailedPath), ExitNotWritten);
     const double seconds = double(r.WallNs) * 1e-9;
