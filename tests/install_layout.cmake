@@ -103,7 +103,7 @@ endif()
 # of the asked size: the longer side 128, the other in the shape 4 : 3.
 file(STRINGS ${PREFIX}/share/thumbnailers/quilmora.thumbnailer exec REGEX "^Exec=")
 string(REGEX REPLACE "^Exec=" "" exec "${exec}")
-foreach(sample fractals/rabbit.frc)
+foreach(sample fractals/rabbit.frc paletts/sea.ptt)
     set(thumb ${PREFIX}/thumb.png)
     file(REMOVE ${thumb})
     string(REPLACE "%s" 128 command "${exec}")
