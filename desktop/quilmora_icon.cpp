@@ -1,9 +1,11 @@
 // Draws the program's icons for the desktop:
-//   quilmora-icon DIR SIZE... writes DIR/SIZExSIZE/apps/quilmora.png.
+//   quilmora-icon DIR SIZE... writes DIR/SIZExSIZE/apps/quilmora.png for
+//   each size and DIR/scalable/apps/quilmora.svg.
 
 #include "info/ProgramIcon.h"
 
 #include <QDir>
+#include <QFile>
 #include <QString>
 
 #include <cstdio>
@@ -31,5 +33,10 @@ int main(int argc, char* argv[])
         if (!QDir().mkpath(folder) || !DrawProgramIcon(side).save(file, "PNG"))
             return cannotWrite(file);
     }
+    const QString folder = dir + QStringLiteral("/scalable/apps");
+    QFile svg(folder + QStringLiteral("/quilmora.svg"));
+    const QByteArray text = ProgramIconSvg();
+    if (!QDir().mkpath(folder) || !svg.open(QIODevice::WriteOnly) || svg.write(text) != text.size() || !svg.flush())
+        return cannotWrite(svg.fileName());
     return 0;
 }

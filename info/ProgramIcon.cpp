@@ -4,8 +4,10 @@
 #include "info/Emblem.h"
 
 #include <QPixmap>
+#include <QPointF>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -42,9 +44,11 @@ TIconLook LookFor(int side)
     return {LargeSilhouette, LargeLimit, samples, std::max(1.5, side / 64.0), std::max(1.0, side / 64.0), true, false};
 }
 
-// The fill: the emblem's bright orange band; the outline: the set's colour.
+// The fill: the emblem's bright orange band; the outline: the set's colour;
+// the one colour the scalable icon gives the bands: their first green.
 constexpr int FillEntry = 8;
 constexpr int OutlineEntry = 0;
+constexpr int BandEntry = 11;
 
 // The rabbit turned clockwise so its long axis lies nearer the square's
 // diagonal: the smallest square that holds it, 12 % smaller than unturned.
@@ -256,11 +260,188 @@ QImage DrawIcon(int side, const TIconLook& look)
     return image;
 }
 
+// A closed boundary, in samples.
+using TLoop = std::vector<QPointF>;
+
+// The boundaries of the set samples of a g x g grid by marching squares:
+// closed loops through the midpoints between a set sample and a clear one,
+// the set on one side of every loop, the grid's surroundings clear. Set
+// samples that touch at a corner stay joined.
+std::vector<TLoop> TraceBoundaries(const std::vector<uint8_t>& set, int g)
+{
+    const auto in = [&](int r, int c) { return r >= 0 && c >= 0 && r < g && c < g && set[size_t(r) * g + c]; };
+    // A crossing by the two samples it lies between: rows and columns from
+    // -1, the step from (r, c) to its right or lower neighbour.
+    const int w = g + 2;
+    const auto key = [w](int r, int c, bool down) { return 2 * ((r + 1) * w + (c + 1)) + (down ? 1 : 0); };
+    const auto point = [w](int k) {
+        const int cell = k / 2, r = cell / w - 1, c = cell % w - 1;
+        return k % 2 ? QPointF(c, r + 0.5) : QPointF(c + 0.5, r);
+    };
+    std::vector<int> next(size_t(2) * w * w, -1);
+    for (int r = -1; r < g; ++r)
+        for (int c = -1; c < g; ++c) {
+            // Round the cell: its corners in turn and the crossings between.
+            const bool corner[4] = {in(r, c), in(r, c + 1), in(r + 1, c + 1), in(r + 1, c)};
+            const int edge[4] = {key(r, c, false), key(r, c + 1, true), key(r + 1, c, false), key(r, c, true)};
+            // A loop leaves the set where the round does and goes on to
+            // where the round next enters it.
+            for (int i = 0; i < 4; ++i) {
+                if (!corner[i] || corner[(i + 1) % 4])
+                    continue;
+                for (int j = i + 1; j < i + 4; ++j)
+                    if (!corner[j % 4] && corner[(j + 1) % 4]) {
+                        next[edge[i]] = edge[j % 4];
+                        break;
+                    }
+            }
+        }
+    std::vector<TLoop> loops;
+    for (int start = 0; start < int(next.size()); ++start) {
+        if (next[start] < 0)
+            continue;
+        TLoop loop;
+        for (int k = start; next[k] >= 0;) {
+            loop.push_back(point(k));
+            const int after = next[k];
+            next[k] = -1;
+            k = after;
+        }
+        loops.push_back(std::move(loop));
+    }
+    return loops;
+}
+
+double Area(const TLoop& loop)
+{
+    double twice = 0;
+    for (size_t i = 0, j = loop.size() - 1; i < loop.size(); j = i++)
+        twice += loop[j].x() * loop[i].y() - loop[i].x() * loop[j].y();
+    return std::abs(twice) / 2;
+}
+
+// Douglas-Peucker on a closed loop: the points kept within tolerance of it.
+TLoop SimplifyLoop(const TLoop& loop, double tolerance)
+{
+    // From the first point to the one farthest from it and back round, each
+    // stretch split at its point farthest from its chord while that is out
+    // of tolerance; stretches by index, the last one ending at the size.
+    const size_t n = loop.size();
+    size_t far = 0;
+    for (size_t i = 1; i < n; ++i) {
+        const QPointF d = loop[i] - loop[0], e = loop[far] - loop[0];
+        if (QPointF::dotProduct(d, d) > QPointF::dotProduct(e, e))
+            far = i;
+    }
+    std::vector<uint8_t> keep(n);
+    std::vector<std::pair<size_t, size_t>> stretches{{0, far}, {far, n}};
+    while (!stretches.empty()) {
+        const auto [first, last] = stretches.back();
+        stretches.pop_back();
+        keep[first] = 1;
+        const QPointF a = loop[first], ab = loop[last % n] - a;
+        const double length = std::hypot(ab.x(), ab.y());
+        double farthest = 0;
+        size_t at = first;
+        for (size_t i = first + 1; i < last; ++i) {
+            const QPointF p = loop[i] - a;
+            const double d = length > 0 ? std::abs(ab.x() * p.y() - ab.y() * p.x()) / length : std::hypot(p.x(), p.y());
+            if (d > farthest) {
+                farthest = d;
+                at = i;
+            }
+        }
+        if (farthest > tolerance) {
+            stretches.push_back({first, at});
+            stretches.push_back({at, last});
+        }
+    }
+    TLoop kept;
+    for (size_t i = 0; i < n; ++i)
+        if (keep[i])
+            kept.push_back(loop[i]);
+    return kept;
+}
+
+// SVG path data of the loops of the set samples, in pixels of the frame to
+// a tenth: the first point of a loop absolute, the others relative.
+QByteArray PathData(const std::vector<uint8_t>& set, const TFrame& frame)
+{
+    constexpr double tolerance = 1.0;  // samples
+    constexpr double smallest = 1.0;   // square pixels; smaller islands are left out
+    const auto tenths = [&frame](double v) { return int(std::lround((v + 0.5) / frame.Samples * 10)); };
+    QByteArray d;
+    // Numbers apart by a space, or by the minus sign that starts one.
+    const auto put = [&d](int tenths) {
+        QByteArray n = QByteArray::number(std::abs(tenths) / 10);
+        if (tenths % 10)
+            n += '.' + QByteArray::number(std::abs(tenths) % 10);
+        if (tenths < 0)
+            n.prepend('-');
+        else if (!d.isEmpty() && std::isdigit(static_cast<unsigned char>(d.back())))
+            d += ' ';
+        d += n;
+    };
+    for (const TLoop& loop : TraceBoundaries(set, frame.Size)) {
+        if (Area(loop) < smallest * frame.Samples * frame.Samples)
+            continue;
+        const TLoop kept = SimplifyLoop(loop, tolerance);
+        if (kept.size() < 3)
+            continue;
+        int x = tenths(kept[0].x()), y = tenths(kept[0].y());
+        d += 'M';
+        put(x);
+        put(y);
+        d += 'l';
+        for (size_t i = 1; i < kept.size(); ++i) {
+            const int nx = tenths(kept[i].x()), ny = tenths(kept[i].y());
+            put(nx - x);
+            put(ny - y);
+            x = nx;
+            y = ny;
+        }
+        d += 'z';
+    }
+    return d;
+}
+
 }  // namespace
 
 QList<int> ProgramIconSizes() { return {16, 22, 24, 32, 48, 64, 128, 256}; }
 
 QImage DrawProgramIcon(int side) { return DrawIcon(side, LookFor(side)); }
+
+QByteArray ProgramIconSvg()
+{
+    // The largest icon's frame, four samples a pixel: the silhouette's edge
+    // with the outline round it and the band next to it inside, the set over
+    // them in the fill.
+    constexpr int side = 256;
+    TIconLook look = LookFor(side);
+    look.Samples = 4;
+    const std::unique_ptr<ProgramState> s = IconState(look.Limit);
+    const TFrame frame = FrameFor(side, look);
+    const std::vector<int> counts = Sample(*s, frame);
+    std::vector<uint8_t> silhouette(counts.size()), set(counts.size());
+    for (size_t i = 0; i < counts.size(); ++i) {
+        silhouette[i] = InSilhouette(counts[i], look.Silhouette);
+        set[i] = counts[i] == 0;
+    }
+    const auto colour = [&](int entry) {
+        const TColourEntry& e = s->ColourTable[entry];
+        return QByteArray::number(qRgb(e.Red, e.Green, e.Blue) & 0xFFFFFF, 16).rightJustified(6, '0').prepend('#');
+    };
+    const QByteArray n = QByteArray::number(side);
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" version=\"1.1\""
+           " width=\"" + n + "\" height=\"" + n + "\" viewBox=\"0 0 " + n + ' ' + n + "\">\n"
+           "<defs><path id=\"edge\" d=\"" + PathData(silhouette, frame) + "\"/></defs>\n"
+           "<use xlink:href=\"#edge\" fill=\"none\" stroke=\"" + colour(OutlineEntry) + "\" stroke-width=\""
+           + QByteArray::number(2 * look.Outline) + "\" stroke-linejoin=\"round\"/>\n"
+           "<use xlink:href=\"#edge\" fill=\"" + colour(BandEntry) + "\"/>\n"
+           "<path d=\"" + PathData(set, frame) + "\" fill=\"" + colour(FillEntry) + "\"/>\n"
+           "</svg>\n";
+}
 
 QIcon ProgramIcon()
 {

@@ -1,9 +1,11 @@
 // The program's icons: each size drawn for its square on a clear ground and
-// held by the window's icon.
+// held by the window's icon, and the scalable icon's document.
 
 #include "info/ProgramIcon.h"
 
 #include <QtTest>
+
+#include <QXmlStreamReader>
 
 class TestIcon : public QObject {
     Q_OBJECT
@@ -11,6 +13,7 @@ private slots:
     void initTestCase();
     void drawn_data();
     void drawn();
+    void scalable();
 
 private:
     QIcon Icon;
@@ -55,6 +58,30 @@ void TestIcon::drawn()
         for (int x = side * 3 / 8; x < side * 5 / 8; ++x)
             fill += qAlpha(icon.pixel(x, y)) == 255 && qGray(icon.pixel(x, y)) >= 128;
     QVERIFY(fill > 0);
+}
+
+void TestIcon::scalable()
+{
+    const QByteArray svg = ProgramIconSvg();
+    QVERIFY(svg.size() < 100 * 1024);
+    QXmlStreamReader xml(svg);
+    QVERIFY(xml.readNextStartElement());
+    QCOMPARE(xml.name(), QStringLiteral("svg"));
+    QCOMPARE(xml.namespaceUri(), QStringLiteral("http://www.w3.org/2000/svg"));
+    const QStringList box = xml.attributes().value(QStringLiteral("viewBox")).toString().split(QLatin1Char(' '));
+    QCOMPARE(box.size(), 4);
+    QCOMPARE(box[2], box[3]);
+    QVERIFY(box[2].toDouble() > 0);
+    int paths = 0;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QStringLiteral("path")) {
+            const QStringView d = xml.attributes().value(QStringLiteral("d"));
+            QVERIFY(d.startsWith(QLatin1Char('M')) && d.size() > 10);
+            ++paths;
+        }
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QVERIFY(paths > 0);
 }
 
 QTEST_MAIN(TestIcon)
