@@ -3,7 +3,7 @@
 #include "app/MessageBoxes.h"
 #include "engine/Messages.h"
 #include "files/UserFolder.h"
-#include "info/Emblem.h"
+#include "info/ProgramIcon.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,9 +28,10 @@ void PrepareApplication()
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
     InstallMessageBoxes();
-    // The desktop entry and the icon of the installed program.
+    // The desktop entry and the icon of the installed program; the window's
+    // icon in every drawn size, so task bars take the one drawn for theirs.
     QGuiApplication::setDesktopFileName(QStringLiteral("quilmora"));
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(DrawEmblem(64))));
+    QApplication::setWindowIcon(ProgramIcon());
 }
 
 #ifndef QUILMORA_SHARE_FROM_BIN
