@@ -3,7 +3,7 @@
 #include "app/MessageBoxes.h"
 #include "engine/Messages.h"
 #include "files/UserFolder.h"
-#include "info/Emblem.h"
+#include "info/ProgramIcon.h"
 
 #include <QApplication>
 #include <QDir>
@@ -31,7 +31,7 @@ void PrepareApplication()
         QApplication::installTranslator(translator);
     InstallMessageBoxes();
     QGuiApplication::setDesktopFileName(QStringLiteral("quilmora"));
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(DrawEmblem(64))));
+    QApplication::setWindowIcon(ProgramIcon());
 }
 
 #ifndef QUILMORA_SHARE_FROM_BIN

@@ -1,14 +1,11 @@
 #include "info/Emblem.h"
 
 #include "engine/Palette.h"
-#include "engine/ProgramState.h"
 #include "engine/RasterWalk.h"
 
-#include <memory>
-
-QImage DrawEmblem(int side)
+std::unique_ptr<ProgramState> EmblemState()
 {
-    // Douady's rabbit in the start palette, a little deeper than the main picture.
+    // A little deeper than the main picture.
     auto s = std::make_unique<ProgramState>();
     s->FractalParams.Cx = -0.123;
     s->FractalParams.Cy = 0.745;
@@ -16,6 +13,12 @@ QImage DrawEmblem(int side)
     s->IterationLimit = 400;
     BuildColourTable(*s);
     SelectColourFunction(*s);
+    return s;
+}
+
+QImage DrawEmblem(int side)
+{
+    const std::unique_ptr<ProgramState> s = EmblemState();
     QImage image(side, side, QImage::Format_RGB32);
     image.fill(Qt::black);
     RasterWalkReference(*s, CentredRaster(*s, image.width(), image.height()), TargetOf(image));

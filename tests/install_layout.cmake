@@ -163,6 +163,17 @@ foreach(side IN LISTS SIZES)
     endif()
 endforeach()
 
+# The scalable icon: an SVG document.
+set(svg ${PREFIX}/share/icons/hicolor/scalable/apps/quilmora.svg)
+if(EXISTS ${svg})
+    file(READ ${svg} head LIMIT 100)
+    if(NOT head MATCHES "^(<\\?xml[^>]*>[ \t\r\n]*)?<svg[ \t\r\n]")
+        list(APPEND errors "scalable icon: ${head}")
+    endif()
+else()
+    list(APPEND errors "no scalable icon")
+endif()
+
 expect_copies_of_data(share/quilmora fractals/dendrite.frc fractals/rabbit.frc paletts/standard.ptt paletts/fire.ptt
                       Description.rtf AboutQMR.txt)
 
