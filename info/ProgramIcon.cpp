@@ -443,10 +443,25 @@ QByteArray ProgramIconSvg()
            "</svg>\n";
 }
 
-QIcon ProgramIcon()
+QIcon DrawnProgramIcon()
 {
     QIcon icon;
     for (int side : ProgramIconSizes())
-        icon.addPixmap(QPixmap::fromImage(DrawProgramIcon(side)));
+        if (side <= WindowIconLargest)
+            icon.addPixmap(QPixmap::fromImage(DrawProgramIcon(side)));
+    return icon;
+}
+
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (int side : ProgramIconSizes()) {
+        if (side > WindowIconLargest)
+            break;
+        const QPixmap built(QStringLiteral(":/window-icon/%1x%1/apps/quilmora.png").arg(side));
+        if (built.isNull())
+            return DrawnProgramIcon();
+        icon.addPixmap(built);
+    }
     return icon;
 }

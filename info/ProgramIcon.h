@@ -18,5 +18,13 @@ QImage DrawProgramIcon(int side);
 // silhouette and outline, one colour for the bands, the set in the fill.
 QByteArray ProgramIconSvg();
 
-// Every size of ProgramIconSizes in one icon; needs the GUI application.
+// The sizes of ProgramIconSizes up to WindowIconLargest in one icon, drawn:
+// those of task bars and window switchers (docks show the desktop entry's
+// own icon).
+constexpr int WindowIconLargest = 64;
+QIcon DrawnProgramIcon();
+
+// The window's icon: the program's built-in copy of those sizes, drawn at
+// build time (":/window-icon/NxN/apps/quilmora.png"), else drawn now. Both
+// need the GUI application.
 QIcon ProgramIcon();

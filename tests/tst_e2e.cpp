@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -436,6 +437,16 @@ void TestEndToEnd::informationWindows()
     // Docks match every window to the desktop entry by its class.
     const QByteArray wmClass("quilmora\0quilmora\0", 18);
     QCOMPARE(X.Property(WindowId, "WM_CLASS"), wmClass);
+    // The window's icon holds each size drawn for task bars: width, height, pixels.
+    const QByteArray icon = X.Property(WindowId, "_NET_WM_ICON");
+    QList<quint32> sides;
+    for (qsizetype at = 0; at + 8 <= icon.size();) {
+        quint32 wh[2];
+        std::memcpy(wh, icon.constData() + at, sizeof wh);
+        sides << wh[0] << wh[1];
+        at += 8 + qsizetype(wh[0]) * wh[1] * 4;
+    }
+    QCOMPARE(sides, (QList<quint32>{16, 16, 22, 22, 24, 24, 32, 32, 48, 48, 64, 64}));
     // F1 opens the description, Esc closes it.
     Xdo({QStringLiteral("key"), QStringLiteral("F1")});
     const QString description = WaitForWindow(QStringLiteral("Описание "));
