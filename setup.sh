@@ -41,7 +41,7 @@ if [ "$mode" = test ]; then
 fi
 
 if [ ! -f build/build.ninja ]; then
-    echo "The first build takes about FIRST_BUILD_MINUTES minutes on two cores."
+    echo "The first build takes about two minutes on two cores."
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILMORA_TESTS=OFF -DQUILMORA_BENCH=OFF
 fi
 cmake --build build --target quilmora quilmora-render
