@@ -328,6 +328,7 @@ private:
 
 }  // namespace
 
+bool IsFractalName(const QString& name) { return name.endsWith(QLatin1String(".frc"), Qt::CaseInsensitive); }
 bool IsPaletteName(const QString& name) { return name.endsWith(QLatin1String(".ptt"), Qt::CaseInsensitive); }
 
 TParsedArguments ParseRenderArguments(const QStringList& arguments) { return TParse(arguments).Result(); }

@@ -46,7 +46,9 @@ struct TParsedArguments {
     QString Error;  // Refuse: the line, without the program's name
 };
 
-// A palette file by its name: it ends in .ptt, in any letter case.
+// Fractal and palette files by their names: they end in .frc or .ptt, in
+// any letter case.
+bool IsFractalName(const QString& name);
 bool IsPaletteName(const QString& name);
 
 // The arguments after the program's name.

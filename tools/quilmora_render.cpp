@@ -188,8 +188,6 @@ QString RenderStrip(ProgramState& state, const TRenderSettings& settings)
                                                                                          : CannotWrite(settings.Output);
 }
 
-bool IsFrc(const QString& name) { return name.endsWith(QLatin1String(".frc"), Qt::CaseInsensitive); }
-
 long PeakRssKiB()
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -301,7 +299,7 @@ int RunBatch(const TRenderSettings& settings)
         QStringList names = FolderEntries(in);
         std::sort(names.begin(), names.end());
         for (const QString& name : std::as_const(names)) {
-            if (!IsFrc(name))
+            if (!IsFractalName(name))
                 continue;
             const QString path = in.endsWith(QLatin1Char('/')) ? in + name : in + QLatin1Char('/') + name;
             if (const auto why = NotAFile(path))
